@@ -1,0 +1,28 @@
+#include "foundation/memory.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "foundation/log.h"
+
+void* dru_alloc_memory(size_t count, size_t size) {
+    if (count == 0 || size == 0) {
+        count = 1;
+        size = 1;
+    }
+    // calloc checks count*size for overflow itself and fails instead of wrapping.
+    void* p = calloc(count, size);
+    if (!p) fatal_error({1, "allocate memory failed", "at dru_alloc_memory()"});
+    return p;
+}
+
+void* dru_realloc_memory(void* pointer, size_t size) {
+    if (size == 0) size = 1;
+    void* p = realloc(pointer, size);
+    if (!p) fatal_error({1, "reallocate memory failed", "at dru_realloc_memory()"});
+    return p;
+}
+
+void dru_free(void* pointer) {
+    if (pointer) free(pointer);
+}

@@ -1,0 +1,20 @@
+// Allocation that never returns null.
+//
+//   dru_alloc_memory(count, size)  zero-filled block of count*size bytes; a zero
+//                                  count or size still gives a freeable 1-byte block.
+//   dru_realloc_memory(p, size)    realloc; size 0 is taken as 1 so p is never freed here.
+//   dru_free(p)                    free; null is ignored.
+//
+// Running out of memory is fatal (one log line, exit status 1).
+#pragma once
+#include <cstddef>
+
+void* dru_alloc_memory(size_t count, size_t size);
+void* dru_realloc_memory(void* pointer, size_t size);
+void dru_free(void* pointer);
+
+// Typed helper for the common "array of T" case.
+template <typename T>
+T* dru_alloc_array(size_t count) {
+    return static_cast<T*>(dru_alloc_memory(count, sizeof(T)));
+}

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing qulmo need.
+# Safe to run again: packages already present are left alone.
+set -e
+PKGS="build-essential cmake pkg-config clang libclang-rt-14-dev
+ googletest libgtest-dev libgmock-dev libbenchmark-dev
+ libstb-dev libasound2-dev libflac-dev libmpg123-dev
+ libwayland-dev libwayland-bin wayland-protocols libx11-dev
+ fonts-dejavu-core fonts-urw-base35
+ xvfb x11-utils xdotool imagemagick python3-xlib
+ weston wayland-utils
+ alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
+ sox libsox-fmt-all lame flac eyed3 valgrind"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq >/dev/null
+$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,38 @@
+#!/bin/bash
+# Installs what is missing, builds the normal and the ASan+UBSan configurations
+# and runs every test in both. Ends with "N passed, N failed".
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$root/scripts/install-deps.sh" || { echo "installing packages failed"; exit 1; }
+
+total_pass=0
+total_fail=0
+run_config() {  # name, cmake args...
+    local name=$1
+    shift
+    local dir="$root/build-test/$name"
+    echo "== $name: configure and build"
+    if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+        cat "$dir.configure.log"; total_fail=$((total_fail + 1)); return
+    fi
+    if ! cmake --build "$dir" -j"$jobs" >"$dir.build.log" 2>&1; then
+        tail -50 "$dir.build.log"; total_fail=$((total_fail + 1)); return
+    fi
+    echo "== $name: test"
+    (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 600) | tee "$dir.ctest.log" | grep -vE '^ *(Start|[0-9]+/[0-9]+ Test) ' || true
+    local summary
+    summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$dir.ctest.log" | tail -1)
+    if [ -z "$summary" ]; then total_fail=$((total_fail + 1)); return; fi
+    local failed all
+    failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    all=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    total_pass=$((total_pass + all - failed))
+    total_fail=$((total_fail + failed))
+}
+mkdir -p "$root/build-test"
+run_config release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQULMO_SANITIZE=ON -DQULMO_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+echo "$total_pass passed, $total_fail failed"
+[ "$total_fail" -eq 0 ]
