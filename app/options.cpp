@@ -94,7 +94,7 @@ int32_t play_mode_from_name(const char* name) {
     for (int32_t m = 0; m < 4; m++) {
         if (strcmp(name, kModes[m]) == 0) return m;
     }
-    return PLAY_MODE_NORMAL;
+    return PLAY_NORMAL;
 }
 
 void shuffle_seed(uint64_t state[4], uint64_t seed) {

@@ -50,11 +50,9 @@ struct Player {
     uint8_t playing;
 
     // Timing figures shown by the statsdebug text.
-    double stat_redraw_ms;
-    double stat_redraw_max_ms;
-    double stat_decode_ms;
-    uint32_t stat_redraw_count;
-    uint32_t stat_decode_count;
+    uint32_t gfx_us;
+    uint32_t dsp_us;
+    double frame_interval_us;
 
     uint64_t shuffle_state[4];
 
@@ -64,4 +62,4 @@ struct Player {
     void (*next_track)(Player*);
 };
 
-enum : int32_t { PLAY_MODE_NORMAL = 0, PLAY_MODE_REPEAT = 1, PLAY_MODE_SINGLE = 2, PLAY_MODE_SHUFFLE = 3 };
+enum : int32_t { PLAY_NORMAL = 0, PLAY_REPEAT = 1, PLAY_SINGLE = 2, PLAY_SHUFFLE = 3 };

@@ -45,7 +45,7 @@ TEST(CommandLine, Defaults) {
     EXPECT_EQ(p.positional, 1);
     EXPECT_FALSE(p.scale_given);
     EXPECT_EQ(p.player.volume, 20);
-    EXPECT_EQ(p.player.play_mode, PLAY_MODE_NORMAL);
+    EXPECT_EQ(p.player.play_mode, PLAY_NORMAL);
     EXPECT_EQ(p.player.frametime_ms, 50.0);
     EXPECT_EQ(p.player.speed, 1.0);
 }
