@@ -1,0 +1,77 @@
+// Playlist and play modes.
+//
+// The playlist is a List (input/list.h) of PlaylistEntry payloads in kind-10 nodes;
+// Player::current is the entry playing, or before the first load the node before
+// the entry that should play first (so the first playlist_next lands on it).
+//
+//   playlist_from_file_arg(p, arg)    the MP3/FLAC/WAV files of arg's directory in name
+//                                     order, current set so that playback starts at arg
+//                                     (or at the first file, with a message, when arg
+//                                     is not among them).
+//   playlist_from_list_file(p, name, config_dir)
+//                                     one path per line of the file name (path rule against
+//                                     config_dir); empty lines skipped, a CR before the
+//                                     line end dropped, a last line without newline kept.
+//                                     A missing file is fatal.
+//   playlist_sort_entries(list)       stable merge sort of a dir_scan listing:
+//                                     directories first, then strcmp of the names.
+//   playlist_shuffle(list, state)     Fisher-Yates with xoshiro256++ over state[4];
+//                                     fewer than two entries leave state untouched.
+//   xoshiro256pp_next(state)          one draw of the generator.
+//   playlist_next(p) / playlist_previous(p)
+//                                     move current as the play mode says (quit at the ends
+//                                     in normal and single mode, wrap in repeat, reshuffle
+//                                     in shuffle), then player_load_track and ui_redraw.
+//   play_mode_normal/_repeat/_single/_shuffle(p)
+//                                     set play_mode and print "play mode set to %s".
+//   playlist_entry_create(path)       new entry owning a copy of path.
+//   playlist_entry_destroy(entry)     frees the strings and the record (a ListDestructor).
+//   entry_path_equals(entry, path)    1 when the entry's path equals path, else 0.
+#pragma once
+#include <cstdint>
+
+#include "input/list.h"
+
+struct Player;
+
+struct PlaylistEntry {
+    char* path;
+    char* title;
+    char* album;
+    char* artist;
+    char* album_artist;
+    char* track;
+    char* format_text;  // "%dHz/%dch"
+    int32_t duration_ms;
+    int32_t track_number;
+    uint8_t loaded;  // display strings filled
+};
+
+// Longest name a directory entry keeps, with its terminating zero.
+constexpr int DIR_ENTRY_NAME_MAX = 256;
+
+struct DirEntry {
+    int32_t is_directory;
+    int64_t size;
+    int64_t mtime;
+    char name[DIR_ENTRY_NAME_MAX];
+};
+
+[[nodiscard]] PlaylistEntry* playlist_entry_create(const char* path);
+void playlist_entry_destroy(void* entry);
+int32_t entry_path_equals(void* entry, void* path);
+
+void playlist_from_file_arg(Player* player, const char* arg);
+void playlist_from_list_file(Player* player, const char* name, const char* config_dir);
+void playlist_sort_entries(List* entries);
+
+uint64_t xoshiro256pp_next(uint64_t state[4]);
+void playlist_shuffle(List* list, uint64_t state[4]);
+
+void playlist_next(Player* player);
+void playlist_previous(Player* player);
+
+void play_mode_normal(Player* player);
+void play_mode_repeat(Player* player);
+void play_mode_single(Player* player);
+void play_mode_shuffle(Player* player);
