@@ -1,0 +1,89 @@
+// Track metadata: text tags, display strings of a playlist entry, album art.
+//
+// Tags
+//   metadata_new()                      empty record (all five strings null).
+//   metadata_free(m)                    frees the strings and the record; null accepted.
+//   id3v2_read_tags(bytes)              TIT2/TALB/TPE1/TPE2/TRCK of an ID3v2 tag at the start
+//                                       of bytes; always a record, empty when no valid tag.
+//   id3v2_find_picture_data(bytes)      the APIC picture bytes (front cover, else the last
+//                                       APIC), as a view into bytes; empty when none.
+//   vorbis_comment_apply(m, text, len)  one "NAME=value" comment; first match per field wins,
+//                                       names compared without regard to case.
+//   vorbis_comments_read_block(m, blk)  a raw VORBIS_COMMENT block body (vendor string,
+//                                       count, comments; all little-endian lengths).
+//   flac_read_embedded(path, m, pic)    opens a FLAC file (native or Ogg) for its metadata
+//                                       only: comments into m (if m), front-cover bytes into
+//                                       *pic (if pic; the last front cover wins). False when
+//                                       the file is no FLAC stream.
+//
+// Display strings
+//   display_strings_fill(d, track)      copies of the tags or "unknown title", ...; format
+//                                       text "%dHz/%dch"; duration; leading track number.
+//   display_strings_free(d)             frees the strings, clears the record.
+//
+// Album art (returns null when there is none; the caller supplies its placeholder)
+//   album_art_external_path(track_path) "dir/name" of the first ExternalCoverNames entry
+//                                       beside the track that opens for reading, or null.
+//   album_art_find_data(path, track, &pic)  embedded picture bytes by the path's kind
+//                                       (mp3: ID3v2 APIC, flac: PICTURE, wav: "id3 " chunk);
+//                                       false when none. Free with picture_data_free.
+//   album_art_load(path, track)         external cover first, then the embedded picture,
+//                                       decoded to an Image; null when nothing found.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+struct Track;
+struct Image;
+
+struct TrackMetadata {
+    char* title;
+    char* album;
+    char* artist;
+    char* album_artist;
+    char* track;
+};
+
+[[nodiscard]] TrackMetadata* metadata_new();
+void metadata_free(TrackMetadata* metadata);
+
+[[nodiscard]] TrackMetadata* id3v2_read_tags(std::span<const uint8_t> bytes);
+[[nodiscard]] std::span<const uint8_t> id3v2_find_picture_data(std::span<const uint8_t> bytes);
+
+void vorbis_comment_apply(TrackMetadata* metadata, const uint8_t* text, uint32_t length);
+void vorbis_comments_read_block(TrackMetadata* metadata, std::span<const uint8_t> block);
+
+// Owned picture bytes; data is null when empty.
+struct PictureData {
+    uint8_t* data;
+    size_t size;
+};
+void picture_data_free(PictureData* picture);
+
+bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* picture);
+
+// The display strings of a playlist entry; all owned, never null once filled.
+struct DisplayStrings {
+    char* title;
+    char* album;
+    char* artist;
+    char* album_artist;
+    char* track;
+    char* format_text;      // "%dHz/%dch"
+    int32_t duration_ms;
+    uint32_t track_number;  // leading decimal number of track, 0 when none
+    uint8_t filled;
+};
+
+void display_strings_fill(DisplayStrings* strings, const Track* track);
+void display_strings_free(DisplayStrings* strings);
+
+inline constexpr const char* ExternalCoverNames[] = {
+    "cover.jpg",  "cover.png",  "Cover.jpg",  "Cover.png",  "folder.jpg", "folder.png",
+    "Folder.jpg", "Folder.png", "front.jpg",  "front.png",  "Front.jpg",  "Front.png",
+};
+
+[[nodiscard]] char* album_art_external_path(const char* track_path);
+bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
+[[nodiscard]] Image* album_art_load(const char* path, const Track* track);
