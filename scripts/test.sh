@@ -30,6 +30,10 @@ run_config() {  # name, cmake args...
     total_pass=$((total_pass + all - failed))
     total_fail=$((total_fail + failed))
 }
+# Fatal paths end the process without freeing by design, and out-of-memory must
+# reach our own handler rather than the sanitizer's report.
+export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$root/build-test"
 run_config release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQULMO_SANITIZE=ON -DQULMO_FUZZ=ON \
