@@ -1,0 +1,250 @@
+#include "app/playlist.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/commands.h"
+#include "app/dir_scan.h"
+#include "app/options.h"
+#include "app/player.h"
+#include "audio/load_track.h"
+#include "foundation/files.h"
+#include "foundation/log.h"
+#include "foundation/memory.h"
+
+// format_alloc reports failure as null; everywhere here that is out of memory.
+static char* must(char* text) {
+    if (!text) fatal_error({LOG_FATAL, "allocate memory failed", "at format_alloc()"});
+    return text;
+}
+
+PlaylistEntry* playlist_entry_create(const char* path) {
+    auto* entry = static_cast<PlaylistEntry*>(dru_alloc_memory(1, sizeof(PlaylistEntry)));
+    entry->path = must(format_alloc("%s", path));
+    return entry;
+}
+
+void playlist_entry_destroy(void* payload) {
+    auto* entry = static_cast<PlaylistEntry*>(payload);
+    if (!entry) return;
+    for (char* s : {entry->path, entry->title, entry->album, entry->artist, entry->album_artist,
+                    entry->track, entry->format_text})
+        free(s);
+    dru_free(entry);
+}
+
+int32_t entry_path_equals(void* entry, void* path) {
+    return strcmp(static_cast<PlaylistEntry*>(entry)->path, static_cast<const char*>(path)) == 0
+               ? 1
+               : 0;
+}
+
+static void append_entry(List* list, const char* path) {
+    list_append(list, list_node_create(playlist_entry_create(path), LIST_KIND_ENTRY));
+}
+
+// The nodes of a list in order, as an array of count pointers.
+static ListNode** list_to_array(List* list, int32_t* count) {
+    *count = list_count(list);
+    auto** nodes = dru_alloc_array<ListNode*>(static_cast<size_t>(*count));
+    ListNode* node = list->next;
+    for (int32_t i = 0; i < *count; i++, node = node->next) nodes[i] = node;
+    return nodes;
+}
+
+// Links the nodes between list's sentinel and its end in array order.
+static void list_relink(List* list, ListNode** nodes, int32_t count) {
+    if (count == 0) return;
+    ListNode* end = nodes[count - 1]->next;
+    ListNode* prev = list;
+    for (int32_t i = 0; i < count; i++) {
+        prev->next = nodes[i];
+        nodes[i]->prev = prev;
+        prev = nodes[i];
+    }
+    prev->next = end;
+    end->prev = prev;
+}
+
+static bool dir_entry_before(const ListNode* a, const ListNode* b) {
+    auto* x = static_cast<const DirEntry*>(a->payload);
+    auto* y = static_cast<const DirEntry*>(b->payload);
+    bool xd = x->is_directory != 0, yd = y->is_directory != 0;
+    if (xd != yd) return xd;
+    return strcmp(x->name, y->name) < 0;
+}
+
+void playlist_sort_entries(List* entries) {
+    if (!entries) return;
+    int32_t n = 0;
+    ListNode** a = list_to_array(entries, &n);
+    ListNode** tmp = dru_alloc_array<ListNode*>(static_cast<size_t>(n));
+    // Bottom-up merge sort; taking from the left run on ties keeps equal names in order.
+    for (int32_t width = 1; width < n; width *= 2) {
+        for (int32_t lo = 0; lo < n; lo += 2 * width) {
+            int32_t mid = lo + width < n ? lo + width : n;
+            int32_t hi = lo + 2 * width < n ? lo + 2 * width : n;
+            int32_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi) tmp[k++] = dir_entry_before(a[j], a[i]) ? a[j++] : a[i++];
+            while (i < mid) tmp[k++] = a[i++];
+            while (j < hi) tmp[k++] = a[j++];
+        }
+        ListNode** swap = a;
+        a = tmp;
+        tmp = swap;
+    }
+    list_relink(entries, a, n);
+    dru_free(a);
+    dru_free(tmp);
+}
+
+void playlist_from_file_arg(Player* player, const char* arg) {
+    char* cur = must(path_is_absolute(arg) ? format_alloc("%s", arg) : format_alloc("./%s", arg));
+    player->playlist = list_create();
+
+    // Entry paths are the directory part of cur, up to and including its last '/',
+    // followed by the name, so that the named file always matches its own entry
+    // (also "/song.mp3" in the root directory). The directory listed is that part
+    // without the final '/', or "/" for the root.
+    const char* slash = strrchr(cur, '/');
+    char* dir;
+    char* prefix;
+    if (!slash) {
+        dir = must(format_alloc("."));
+        prefix = must(format_alloc("./"));
+    } else {
+        int len = static_cast<int>(slash - cur);
+        dir = len == 0 ? must(format_alloc("/")) : must(format_alloc("%.*s", len, cur));
+        prefix = must(format_alloc("%.*s", len + 1, cur));
+    }
+
+    List* entries = dir_scan(dir);
+    playlist_sort_entries(entries);
+    for (ListNode* n = entries->next; n->kind != LIST_KIND_SENTINEL; n = n->next) {
+        auto* e = static_cast<DirEntry*>(n->payload);
+        if (e->is_directory) continue;
+        if (!has_extension(e->name, "mp3") && !has_extension(e->name, "flac") &&
+            !has_extension(e->name, "wav"))
+            continue;
+        char* path = must(format_alloc("%s%s", prefix, e->name));
+        append_entry(player->playlist, path);
+        free(path);
+    }
+    free(dir);
+    free(prefix);
+    list_destroy(entries, dru_free);
+
+    ListNode* node = list_find(player->playlist, entry_path_equals, cur);
+    if (!node) {
+        fprintf(stderr, "cannot find cur file %s, falling back to first file\n", cur);
+        node = player->playlist->next;
+    }
+    player->current = node->prev;
+    free(cur);
+}
+
+void playlist_from_list_file(Player* player, const char* name, const char* config_dir) {
+    char* path = must(path_resolve(name, config_dir));
+    uint64_t size = 0;
+    unsigned char* text = read_whole_file(path, &size);
+    player->playlist = list_create();
+
+    // One path per line. Editors differ: the last line may lack its newline, lines may
+    // end in CRLF, and blank lines are common; none of them is a track.
+    const char* p = reinterpret_cast<const char*>(text);
+    const char* end = p + size;
+    while (p < end) {
+        const char* nl = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* line_end = nl ? nl : end;
+        size_t len = static_cast<size_t>(line_end - p);
+        if (len > 0 && p[len - 1] == '\r') len--;
+        // A line holding a zero byte ends there as a path; an empty path is skipped too.
+        size_t text_len = strnlen(p, len);
+        if (text_len > 0) {
+            char* line = must(format_alloc("%.*s", static_cast<int>(text_len), p));
+            append_entry(player->playlist, line);
+            free(line);
+        }
+        p = nl ? nl + 1 : end;
+    }
+    dru_free(text);
+    free(path);
+    player->current = player->playlist;
+}
+
+static inline uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
+uint64_t xoshiro256pp_next(uint64_t s[4]) {
+    uint64_t r = rotl(s[0] + s[3], 23) + s[0];
+    uint64_t t = s[1] << 17;
+    s[2] ^= s[0];
+    s[3] ^= s[1];
+    s[1] ^= s[2];
+    s[0] ^= s[3];
+    s[2] ^= t;
+    s[3] = rotl(s[3], 45);
+    return r;
+}
+
+void playlist_shuffle(List* list, uint64_t state[4]) {
+    if (!list) return;
+    int32_t n = list_count(list);
+    if (n < 2) return;
+    ListNode** nodes = nullptr;
+    nodes = list_to_array(list, &n);
+    for (int32_t i = 0; i <= n - 2; i++) {
+        uint64_t r = xoshiro256pp_next(state);
+        double u = static_cast<double>(r >> 11) * 0x1.0p-53;
+        int32_t j = i + static_cast<int32_t>(u * (n - i));
+        ListNode* t = nodes[i];
+        nodes[i] = nodes[j];
+        nodes[j] = t;
+    }
+    list_relink(list, nodes, n);
+    dru_free(nodes);
+}
+
+static bool is_entry(const ListNode* node) { return node && node->kind == LIST_KIND_ENTRY; }
+
+// Past either end of the playlist: wrap (repeat), reshuffle (shuffle) or quit.
+static ListNode* wrap_or_quit(Player* player, bool forward) {
+    switch (player->play_mode) {
+        case PLAY_SHUFFLE:
+            playlist_shuffle(player->playlist, player->shuffle_state);
+            [[fallthrough]];
+        case PLAY_REPEAT: {
+            ListNode* node = forward ? list_head(player->playlist) : list_tail(player->playlist);
+            if (is_entry(node)) return node;
+            break;
+        }
+        default:
+            break;
+    }
+    cmd_quit(player);
+}
+
+static void playlist_move(Player* player, bool forward) {
+    ListNode* node = forward ? player->current->next : player->current->prev;
+    if (!is_entry(node)) node = wrap_or_quit(player, forward);
+    player->current = node;
+    player_load_track(player, static_cast<PlaylistEntry*>(node->payload));
+    if (player->redraw) player->redraw(player);
+}
+
+void playlist_next(Player* player) { playlist_move(player, true); }
+void playlist_previous(Player* player) { playlist_move(player, false); }
+
+static void set_play_mode(Player* player, int32_t mode, const char* name) {
+    player->play_mode = mode;
+    fprintf(stderr, "play mode set to %s\n", name);
+}
+
+void play_mode_normal(Player* player) { set_play_mode(player, PLAY_NORMAL, "normal"); }
+void play_mode_repeat(Player* player) { set_play_mode(player, PLAY_REPEAT, "repeat"); }
+void play_mode_single(Player* player) { set_play_mode(player, PLAY_SINGLE, "single"); }
+void play_mode_shuffle(Player* player) {
+    if (player->playlist) playlist_shuffle(player->playlist, player->shuffle_state);
+    set_play_mode(player, PLAY_SHUFFLE, "shuffle");
+}

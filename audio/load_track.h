@@ -1,0 +1,30 @@
+// Making a playlist entry the current track.
+//
+//   player_load_track(player, entry)
+//       logs "loading file <path>", opens the track (fatal on failure), fills the entry's
+//       display strings once, fits the album art into every album-art element, replaces
+//       the player's track, renders the static layer, sets the window title
+//       "[artist - title] - qulmo" and reopens the sound sink at the track's rate and
+//       channel count. The caller redraws.
+//   load_track_buffer_frames(rate)   sink buffer size for a rate: 2048 below 44100 Hz,
+//                                    else (rate / 44100) * 2048.
+//   album_art_fit(art, w, h, center) a new w x h image of the art: stretched, or with
+//                                    center set scaled to cover and centred (overflow
+//                                    cropped).
+//   album_art_cover_geometry(aw, ah, w, h) the placement album_art_fit uses when
+//                                    centring: scaled size and offset.
+#pragma once
+#include <cstdint>
+
+struct Player;
+struct PlaylistEntry;
+struct Image;
+
+struct ArtPlacement {
+    int32_t x, y, w, h;
+};
+
+void player_load_track(Player* player, PlaylistEntry* entry);
+[[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);
+[[nodiscard]] ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h);
+[[nodiscard]] Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center);
