@@ -33,22 +33,7 @@
 
 #include "fenra/fenra.h"
 #include "input/list.h"
-#if __has_include("ui/image.h")
 #include "ui/image.h"
-#else
-// Until the imaging code lands: the same layout as its Image and Rect.
-struct Rect {
-    int32_t x, y, w, h;
-};
-struct Image {
-    uint8_t* pixels;
-    int32_t stride;
-    int32_t width;
-    int32_t height;
-};
-Image* image_new(int32_t width, int32_t height);
-void image_free(Image* image);
-#endif
 
 constexpr int32_t KEY_ANY = static_cast<int32_t>(0xDEADBEEFu);
 
