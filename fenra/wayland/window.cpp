@@ -1,0 +1,559 @@
+// The Wayland window: registry, shared-memory framebuffer, xdg toplevel, seats
+// and their keyboards and pointers. Pure arithmetic lives in logic.cpp and keys.cpp.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <wayland-cursor.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "fenra/fenra.h"
+#include "fenra/wayland/backend.h"
+#include "fenra/wayland/keys.h"
+#include "fenra/wayland/logic.h"
+#include "foundation/memory.h"
+#include "input/input.h"  // Image
+#include "viewporter-client-protocol.h"
+#include "xdg-decoration-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+Window* wayland_open_window = nullptr;
+
+namespace {
+
+void warn(const char* text) { fputs(text, stderr); }
+
+// ---- key and pointer delivery -------------------------------------------------
+
+void send_key(WindowBackend* b, uint32_t key, bool pressed) {
+    if (key > 255) return;
+    Window* w = b->window;
+    if (w->callbacks.on_key.fn) {
+        w->callbacks.on_key.fn(w, w->callbacks.on_key.user, w->key_map[key],
+                               w->modifiers | (pressed ? MOD_PRESSED : 0u));
+    }
+    if (!pressed) return;
+    uint32_t codepoint = wayland_key_text(key, w->modifiers, b->locked_mods);
+    if (codepoint && w->callbacks.on_text.fn) {
+        w->callbacks.on_text.fn(w, w->callbacks.on_text.user, codepoint);
+    }
+}
+
+void send_button(WindowBackend* b, int32_t kind, uint32_t flags) {
+    Window* w = b->window;
+    if (w->callbacks.on_button.fn) w->callbacks.on_button.fn(w, w->callbacks.on_button.user, kind, flags);
+}
+
+void pointer_moved(WindowBackend* b, wl_fixed_t sx, wl_fixed_t sy) {
+    Window* w = b->window;
+    w->pointer_x = wayland_surface_to_pixels(wl_fixed_to_double(sx), b->scale);
+    w->pointer_y = wayland_surface_to_pixels(wl_fixed_to_double(sy), b->scale);
+    if (w->callbacks.on_motion.fn) {
+        w->callbacks.on_motion.fn(w, w->callbacks.on_motion.user, w->pointer_x, w->pointer_y);
+    }
+}
+
+// ---- keyboard -----------------------------------------------------------------
+
+void keyboard_keymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
+void keyboard_enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
+void keyboard_leave(void* data, wl_keyboard*, uint32_t, wl_surface*) {
+    key_repeat_stop(&static_cast<WindowBackend*>(data)->repeat);
+}
+void keyboard_key(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+    auto* b = static_cast<WindowBackend*>(data);
+    bool pressed = state == WL_KEYBOARD_KEY_STATE_PRESSED;
+    if (pressed) {
+        key_repeat_press(&b->repeat, key, wayland_now_ms());
+    } else {
+        key_repeat_stop(&b->repeat);
+    }
+    send_key(b, key, pressed);
+}
+void keyboard_modifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t,
+                        uint32_t locked, uint32_t) {
+    auto* b = static_cast<WindowBackend*>(data);
+    b->locked_mods = locked;
+    b->window->modifiers = wayland_modifier_flags(depressed);
+}
+void keyboard_repeat_info(void*, wl_keyboard*, int32_t, int32_t) {}
+
+const wl_keyboard_listener keyboard_listener = {
+    keyboard_keymap, keyboard_enter, keyboard_leave,
+    keyboard_key,    keyboard_modifiers, keyboard_repeat_info,
+};
+
+// ---- pointer ------------------------------------------------------------------
+
+void pointer_enter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface*, wl_fixed_t sx,
+                   wl_fixed_t sy) {
+    auto* b = static_cast<WindowBackend*>(data);
+    pointer_moved(b, sx, sy);
+    if (!b->cursor || b->cursor->image_count == 0) return;
+    wl_cursor_image* image = b->cursor->images[0];
+    int32_t s = b->cursor_scale > 0 ? b->cursor_scale : 1;
+    wl_pointer_set_cursor(pointer, serial, b->cursor_surface, static_cast<int32_t>(image->hotspot_x) / s,
+                          static_cast<int32_t>(image->hotspot_y) / s);
+    wl_surface_attach(b->cursor_surface, wl_cursor_image_get_buffer(image), 0, 0);
+    wl_surface_damage(b->cursor_surface, 0, 0, static_cast<int32_t>(image->width) / s,
+                      static_cast<int32_t>(image->height) / s);
+    wl_surface_commit(b->cursor_surface);
+}
+void pointer_leave(void*, wl_pointer*, uint32_t, wl_surface*) {}
+void pointer_motion(void* data, wl_pointer*, uint32_t, wl_fixed_t sx, wl_fixed_t sy) {
+    pointer_moved(static_cast<WindowBackend*>(data), sx, sy);
+}
+void pointer_button(void* data, wl_pointer* pointer, uint32_t serial, uint32_t, uint32_t button,
+                    uint32_t state) {
+    auto* b = static_cast<WindowBackend*>(data);
+    b->pointer_serial = serial;
+    b->seat = nullptr;
+    for (uint32_t i = 0; i < b->seat_count; i++) {
+        if (b->pointers[i] == pointer) b->seat = b->seats[i];
+    }
+    if (button == 0) return;
+    int32_t kind = FENRA_BUTTON_OTHER;
+    if (button == 272) kind = FENRA_BUTTON_LEFT;
+    if (button == 273) kind = FENRA_BUTTON_RIGHT;
+    if (button == 274) kind = FENRA_BUTTON_MIDDLE;
+    uint32_t flags = b->window->modifiers;
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED) flags |= MOD_PRESSED;
+    send_button(b, kind, flags);
+}
+void pointer_axis(void* data, wl_pointer*, uint32_t, uint32_t axis, wl_fixed_t value) {
+    auto* b = static_cast<WindowBackend*>(data);
+    if (axis != WL_POINTER_AXIS_VERTICAL_SCROLL) return;
+    int32_t kind = wayland_wheel_step(&b->wheel_accum, wl_fixed_to_double(value));
+    if (kind) send_button(b, kind, b->window->modifiers | MOD_PRESSED);
+}
+void pointer_frame(void*, wl_pointer*) {}
+void pointer_axis_source(void*, wl_pointer*, uint32_t) {}
+void pointer_axis_stop(void*, wl_pointer*, uint32_t, uint32_t) {}
+void pointer_axis_discrete(void*, wl_pointer*, uint32_t, int32_t) {}
+void pointer_axis_value120(void*, wl_pointer*, uint32_t, int32_t) {}
+
+const wl_pointer_listener pointer_listener = {
+    pointer_enter,       pointer_leave,     pointer_motion,        pointer_button,
+    pointer_axis,        pointer_frame,     pointer_axis_source,   pointer_axis_stop,
+    pointer_axis_discrete, pointer_axis_value120,
+};
+
+// ---- seats and outputs --------------------------------------------------------
+
+void seat_capabilities(void* data, wl_seat* seat, uint32_t caps) {
+    auto* b = static_cast<WindowBackend*>(data);
+    uint32_t i = 0;
+    while (i < b->seat_count && b->seats[i] != seat) i++;
+    if (i == b->seat_count) return;
+    bool has_keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    bool has_pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
+    if (has_keyboard && !b->keyboards[i]) {
+        b->keyboards[i] = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(b->keyboards[i], &keyboard_listener, b);
+    } else if (!has_keyboard && b->keyboards[i]) {
+        wl_keyboard_destroy(b->keyboards[i]);
+        b->keyboards[i] = nullptr;
+    }
+    if (has_pointer && !b->pointers[i]) {
+        b->pointers[i] = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(b->pointers[i], &pointer_listener, b);
+    } else if (!has_pointer && b->pointers[i]) {
+        wl_pointer_destroy(b->pointers[i]);
+        b->pointers[i] = nullptr;
+    }
+}
+void seat_name(void*, wl_seat*, const char*) {}
+const wl_seat_listener seat_listener = {seat_capabilities, seat_name};
+
+void output_geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+                     const char*, int32_t) {}
+void output_mode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
+void output_done(void*, wl_output*) {}
+void output_scale(void* data, wl_output*, int32_t factor) {
+    auto* b = static_cast<WindowBackend*>(data);
+    if (factor > b->scale) b->scale = factor;
+}
+void output_name(void*, wl_output*, const char*) {}
+void output_description(void*, wl_output*, const char*) {}
+const wl_output_listener output_listener = {output_geometry, output_mode, output_done,
+                                            output_scale,    output_name, output_description};
+
+// ---- shell --------------------------------------------------------------------
+
+void wm_base_ping(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
+const xdg_wm_base_listener wm_base_listener = {wm_base_ping};
+
+void xdg_surface_configure(void* data, xdg_surface* surface, uint32_t serial) {
+    xdg_surface_ack_configure(surface, serial);
+    static_cast<WindowBackend*>(data)->configured = 1;
+}
+const xdg_surface_listener xdg_surface_listener_ = {xdg_surface_configure};
+
+bool wait_buffer(WindowBackend* b);
+
+void toplevel_configure(void* data, xdg_toplevel*, int32_t, int32_t, wl_array*) {
+    // The window keeps the size it was opened with, whatever is suggested.
+    wait_buffer(static_cast<WindowBackend*>(data));
+}
+void toplevel_close(void* data, xdg_toplevel*) {
+    auto* b = static_cast<WindowBackend*>(data);
+    Window* w = b->window;
+    w->closed = 1;
+    if (w->callbacks.on_close.fn) w->callbacks.on_close.fn(w, w->callbacks.on_close.user);
+}
+void toplevel_configure_bounds(void*, xdg_toplevel*, int32_t, int32_t) {}
+void toplevel_wm_capabilities(void*, xdg_toplevel*, wl_array*) {}
+const xdg_toplevel_listener toplevel_listener = {toplevel_configure, toplevel_close,
+                                                 toplevel_configure_bounds, toplevel_wm_capabilities};
+
+void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, uint32_t mode) {
+    auto* b = static_cast<WindowBackend*>(data);
+    b->server_decorations = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE;
+    if (!b->borderless && !b->server_decorations) {
+        warn("WARNING: requested decoration but set as borderless");
+    }
+}
+const zxdg_toplevel_decoration_v1_listener decoration_listener = {decoration_configure};
+
+void buffer_release(void* data, wl_buffer*) { static_cast<WindowBackend*>(data)->buffer_busy = 0; }
+const wl_buffer_listener buffer_listener = {buffer_release};
+
+// ---- registry -----------------------------------------------------------------
+
+void registry_global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                     uint32_t version) {
+    auto* b = static_cast<WindowBackend*>(data);
+    if (strcmp(interface, wl_compositor_interface.name) == 0) {
+        if (b->compositor) return;
+        b->compositor = static_cast<wl_compositor*>(
+            wl_registry_bind(registry, name, &wl_compositor_interface, version >= 3 ? 3 : 1));
+    } else if (strcmp(interface, xdg_wm_base_interface.name) == 0) {
+        if (b->wm_base) return;
+        b->wm_base = static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+        xdg_wm_base_add_listener(b->wm_base, &wm_base_listener, b);
+    } else if (strcmp(interface, wl_shm_interface.name) == 0) {
+        if (b->shm) return;
+        b->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+    } else if (strcmp(interface, wl_seat_interface.name) == 0) {
+        auto* seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        if (b->seat_count >= WAYLAND_MAX_SEATS) {
+            wl_seat_destroy(seat);
+            warn("WARNING: number of seats too large!");
+            return;
+        }
+        b->seats[b->seat_count] = seat;
+        b->seat_names[b->seat_count] = name;
+        b->seat_count++;
+        wl_seat_add_listener(seat, &seat_listener, b);
+    } else if (strcmp(interface, wl_output_interface.name) == 0) {
+        auto* output = static_cast<wl_output*>(
+            wl_registry_bind(registry, name, &wl_output_interface, version >= 2 ? 2 : 1));
+        if (b->output_count >= WAYLAND_MAX_OUTPUTS) {
+            wl_output_destroy(output);
+            warn("WARNING: number of output too large!");
+            return;
+        }
+        b->outputs[b->output_count] = output;
+        b->output_names[b->output_count] = name;
+        b->output_count++;
+        wl_output_add_listener(output, &output_listener, b);
+    } else if (strcmp(interface, wl_data_device_manager_interface.name) == 0) {
+        if (b->data_device_manager) return;
+        b->data_device_manager = static_cast<wl_data_device_manager*>(
+            wl_registry_bind(registry, name, &wl_data_device_manager_interface, 1));
+    } else if (strcmp(interface, zxdg_decoration_manager_v1_interface.name) == 0) {
+        if (b->decoration_manager) return;
+        b->decoration_manager = static_cast<zxdg_decoration_manager_v1*>(
+            wl_registry_bind(registry, name, &zxdg_decoration_manager_v1_interface, 1));
+    } else if (strcmp(interface, wp_viewporter_interface.name) == 0) {
+        if (b->viewporter) return;
+        b->viewporter = static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+    }
+}
+
+void registry_global_remove(void* data, wl_registry*, uint32_t name) {
+    auto* b = static_cast<WindowBackend*>(data);
+    for (uint32_t i = 0; i < b->output_count; i++) {
+        if (b->output_names[i] != name) continue;
+        wl_output_destroy(b->outputs[i]);
+        uint32_t last = --b->output_count;
+        b->outputs[i] = b->outputs[last];
+        b->output_names[i] = b->output_names[last];
+        b->outputs[last] = nullptr;
+        return;
+    }
+    for (uint32_t i = 0; i < b->seat_count; i++) {
+        if (b->seat_names[i] != name) continue;
+        if (b->keyboards[i]) wl_keyboard_destroy(b->keyboards[i]);
+        if (b->pointers[i]) wl_pointer_destroy(b->pointers[i]);
+        if (b->seat == b->seats[i]) b->seat = nullptr;
+        wl_seat_destroy(b->seats[i]);
+        uint32_t last = --b->seat_count;
+        b->seats[i] = b->seats[last];
+        b->seat_names[i] = b->seat_names[last];
+        b->keyboards[i] = b->keyboards[last];
+        b->pointers[i] = b->pointers[last];
+        b->seats[last] = nullptr;
+        b->keyboards[last] = nullptr;
+        b->pointers[last] = nullptr;
+        return;
+    }
+}
+
+const wl_registry_listener registry_listener = {registry_global, registry_global_remove};
+
+// ---- buffer pacing ------------------------------------------------------------
+
+int dispatch(WindowBackend* b) {
+    wl_display* d = b->display;
+    int handled = 0;
+    while (wl_display_prepare_read(d) != 0) {
+        int n = wl_display_dispatch_pending(d);
+        if (n < 0) return -1;
+        handled += n;
+    }
+    wl_display_flush(d);
+    if (wl_display_read_events(d) < 0) return -1;
+    int n = wl_display_dispatch_pending(d);
+    if (n < 0) return -1;
+    return handled + n;
+}
+
+bool wait_buffer(WindowBackend* b) {
+    while (b->buffer_busy) {
+        int n = dispatch(b);
+        if (n < 0) return false;
+        if (n == 0 && b->buffer_busy) {
+            // Sleep on the socket rather than spin until the release arrives.
+            pollfd p{wl_display_get_fd(b->display), POLLIN, 0};
+            poll(&p, 1, 5);
+        }
+    }
+    return true;
+}
+
+// ---- shared memory ------------------------------------------------------------
+
+bool create_shm_file(WindowBackend* b) {
+    const char* dir = getenv("XDG_RUNTIME_DIR");
+    if (!dir) dir = "/tmp";
+    size_t length = strlen(dir) + sizeof("/fenra-XXXXXX");
+    char* path = static_cast<char*>(dru_alloc_memory(length, 1));
+    snprintf(path, length, "%s/fenra-XXXXXX", dir);
+    int fd = mkstemp(path);
+    if (fd < 0) {
+        dru_free(path);
+        return false;
+    }
+    unlink(path);
+    dru_free(path);
+    int flags = fcntl(fd, F_GETFD);
+    if (flags < 0 || fcntl(fd, F_SETFD, flags | FD_CLOEXEC) < 0) {
+        close(fd);
+        return false;
+    }
+    b->shm_size = static_cast<uint64_t>(b->width) * b->height * 4;
+    if (ftruncate(fd, static_cast<off_t>(b->shm_size)) < 0) {
+        close(fd);
+        return false;
+    }
+    void* data = mmap(nullptr, b->shm_size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (data == MAP_FAILED) {
+        close(fd);
+        return false;
+    }
+    b->shm_fd = fd;
+    b->shm_data = static_cast<uint8_t*>(data);
+    return true;
+}
+
+void load_cursor(WindowBackend* b) {
+    b->cursor_scale = static_cast<int32_t>(b->scale);
+    b->cursor_theme = wl_cursor_theme_load(nullptr, 24 * b->cursor_scale, b->shm);
+    if (b->cursor_theme) {
+        b->cursor = wl_cursor_theme_get_cursor(b->cursor_theme, "default");
+        if (!b->cursor) b->cursor = wl_cursor_theme_get_cursor(b->cursor_theme, "left_ptr");
+    }
+    if (!b->cursor) warn("WARNING: the cursor theme is broken!");
+    b->cursor_surface = wl_compositor_create_surface(b->compositor);
+    wl_surface_set_buffer_scale(b->cursor_surface, b->cursor_scale);
+}
+
+WindowBackend* backend_of(Window* window) { return window ? window->backend : nullptr; }
+
+}  // namespace
+
+Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float scale, uint32_t flags) {
+    if (width <= 0 || height <= 0) return nullptr;
+    auto* window = static_cast<Window*>(dru_alloc_memory(1, sizeof(Window)));
+    auto* b = static_cast<WindowBackend*>(dru_alloc_memory(1, sizeof(WindowBackend)));
+    window->backend = b;
+    b->window = window;
+    b->shm_fd = -1;
+    b->scale = scale >= 1.0f ? scale : 1.0;
+
+    b->display = wl_display_connect(nullptr);
+    if (!b->display) {
+        dru_free(b);
+        dru_free(window);
+        return nullptr;
+    }
+    b->registry = wl_display_get_registry(b->display);
+    wl_registry_add_listener(b->registry, &registry_listener, b);
+    wl_display_roundtrip(b->display);
+    if (!b->shm || !b->compositor || !b->wm_base) {
+        fenra_close(window);
+        return nullptr;
+    }
+    wl_display_roundtrip(b->display);  // outputs report their scale
+
+    b->borderless = (flags & FENRA_BORDERLESS) != 0;
+    if (!(flags & FENRA_AUTO_POSITION)) {
+        b->x = static_cast<uint32_t>(x);
+        b->y = static_cast<uint32_t>(y);
+    }
+    b->width = static_cast<uint32_t>(width);
+    b->height = static_cast<uint32_t>(height);
+    window->width = width;
+    window->height = height;
+    b->logical_width = static_cast<uint32_t>(std::round(width / b->scale));
+    b->logical_height = static_cast<uint32_t>(std::round(height / b->scale));
+    b->buffer_format = (flags & FENRA_TRANSPARENT) ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888;
+
+    if (!create_shm_file(b)) {
+        fenra_close(window);
+        return nullptr;
+    }
+    b->pool = wl_shm_create_pool(b->shm, b->shm_fd, static_cast<int32_t>(b->shm_size));
+    b->buffer = wl_shm_pool_create_buffer(b->pool, 0, width, height, width * 4, b->buffer_format);
+    wl_buffer_add_listener(b->buffer, &buffer_listener, b);
+
+    load_cursor(b);
+
+    b->surface = wl_compositor_create_surface(b->compositor);
+    b->xdg_surface_ = xdg_wm_base_get_xdg_surface(b->wm_base, b->surface);
+    xdg_surface_add_listener(b->xdg_surface_, &xdg_surface_listener_, b);
+    b->toplevel = xdg_surface_get_toplevel(b->xdg_surface_);
+    xdg_toplevel_add_listener(b->toplevel, &toplevel_listener, b);
+    xdg_toplevel_set_title(b->toplevel, "qulmo");
+    xdg_toplevel_set_app_id(b->toplevel, "qulmo");
+    wl_surface_commit(b->surface);
+
+    if (b->data_device_manager && b->seats[0]) wayland_selection_start(b);
+    if (b->viewporter) b->viewport = wp_viewporter_get_viewport(b->viewporter, b->surface);
+    if (!b->borderless) {
+        if (b->decoration_manager) {
+            b->decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(b->decoration_manager, b->toplevel);
+            zxdg_toplevel_decoration_v1_add_listener(b->decoration, &decoration_listener, b);
+            zxdg_toplevel_decoration_v1_set_mode(b->decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+        } else {
+            warn("WARNING: window decoration requested, but zxdg_decoration_manager_v1 is unsupported!");
+        }
+    }
+    wl_display_roundtrip(b->display);  // normally brings the first configure
+
+    wayland_build_key_map(window->key_map);
+    wayland_open_window = window;
+    return window;
+}
+
+int fenra_dispatch(Window* window) {
+    WindowBackend* b = backend_of(window);
+    if (!b) return -1;
+    return dispatch(b);
+}
+
+bool fenra_repeat_keys(Window* window) {
+    WindowBackend* b = backend_of(window);
+    if (!b || window->closed) return false;
+    uint32_t key = key_repeat_step(&b->repeat, wayland_now_ms());
+    if (!key) return false;
+    send_key(b, key, true);
+    return true;
+}
+
+void fenra_present(Window* window, const Image* image, int32_t x, int32_t y, int32_t w, int32_t h) {
+    WindowBackend* b = backend_of(window);
+    if (!b || !image || window->closed) return;
+    if (!wait_buffer(b) || window->closed) return;
+    PresentRect r = wayland_present_clip(x, y, w, h, static_cast<int32_t>(b->width),
+                                         static_cast<int32_t>(b->height), image->width, image->height);
+    if (!r.commit || !b->configured) return;
+    wayland_copy_rect(b->shm_data, static_cast<int32_t>(b->width), image->pixels, image->stride, r);
+    if (b->viewport) {
+        wp_viewport_set_destination(b->viewport, static_cast<int32_t>(b->logical_width),
+                                    static_cast<int32_t>(b->logical_height));
+    } else {
+        wl_surface_set_buffer_scale(b->surface, static_cast<int32_t>(b->scale));
+    }
+    b->buffer_busy = 1;
+    wl_surface_attach(b->surface, b->buffer, 0, 0);
+    wl_surface_damage(b->surface, static_cast<int32_t>(std::round(x / b->scale)),
+                      static_cast<int32_t>(std::round(y / b->scale)), static_cast<int32_t>(b->logical_width),
+                      static_cast<int32_t>(b->logical_height));
+    wl_surface_commit(b->surface);
+}
+
+void fenra_set_title(Window* window, const char* text) {
+    WindowBackend* b = backend_of(window);
+    if (!b || !b->toplevel || !text) return;
+    xdg_toplevel_set_title(b->toplevel, text);
+}
+
+void fenra_begin_move(Window* window) {
+    WindowBackend* b = backend_of(window);
+    if (!b) return;
+    send_button(b, FENRA_BUTTON_LEFT, window->modifiers);
+    // Without a seat from a button event the compositor would reject the move.
+    if (b->seat && b->toplevel) xdg_toplevel_move(b->toplevel, b->seat, b->pointer_serial);
+}
+
+void fenra_close(Window* window) {
+    WindowBackend* b = backend_of(window);
+    if (!window) return;
+    window->closed = 1;
+    if (wayland_open_window == window) wayland_open_window = nullptr;
+    if (!b) {
+        dru_free(window);
+        return;
+    }
+    if (b->decoration) zxdg_toplevel_decoration_v1_destroy(b->decoration);
+    if (b->viewport) wp_viewport_destroy(b->viewport);
+    if (b->toplevel) xdg_toplevel_destroy(b->toplevel);
+    if (b->xdg_surface_) xdg_surface_destroy(b->xdg_surface_);
+    if (b->surface) wl_surface_destroy(b->surface);
+    if (b->cursor_surface) wl_surface_destroy(b->cursor_surface);
+    if (b->buffer) wl_buffer_destroy(b->buffer);
+    if (b->pool) wl_shm_pool_destroy(b->pool);
+    if (b->cursor_theme) wl_cursor_theme_destroy(b->cursor_theme);
+    if (b->data_device) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device));
+    for (uint32_t i = 0; i < b->seat_count; i++) {
+        if (b->keyboards[i]) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->keyboards[i]));
+        if (b->pointers[i]) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->pointers[i]));
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->seats[i]));
+    }
+    for (uint32_t i = 0; i < b->output_count; i++) {
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->outputs[i]));
+    }
+    if (b->decoration_manager) zxdg_decoration_manager_v1_destroy(b->decoration_manager);
+    if (b->viewporter) wp_viewporter_destroy(b->viewporter);
+    if (b->wm_base) xdg_wm_base_destroy(b->wm_base);
+    if (b->shm) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->shm));
+    if (b->compositor) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->compositor));
+    if (b->data_device_manager) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device_manager));
+    if (b->registry) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->registry));
+    dru_free(b->clipboard_text);
+    if (b->shm_data) munmap(b->shm_data, b->shm_size);
+    if (b->shm_fd >= 0) close(b->shm_fd);
+    if (b->display) {
+        wl_display_flush(b->display);
+        wl_display_disconnect(b->display);
+    }
+    dru_free(b);
+    dru_free(window);
+}
