@@ -1,0 +1,133 @@
+// The ALSA side of sontera: opening the device, the non-blocking drain and closing.
+#include <alsa/asoundlib.h>
+
+#include <cstdio>
+
+#include "audio/sontera/sontera.h"
+#include "foundation/memory.h"
+
+namespace {
+
+struct SinkFormat {
+    uint32_t code;
+    snd_pcm_format_t alsa;
+    uint32_t bytes_per_sample;
+};
+
+constexpr SinkFormat sink_formats[] = {
+    {1, SND_PCM_FORMAT_S16_LE, 2},
+    {2, SND_PCM_FORMAT_FLOAT_LE, 4},
+    {0, SND_PCM_FORMAT_UNKNOWN, 0},
+};
+
+const SinkFormat* find_format(uint32_t code) {
+    for (const SinkFormat* f = sink_formats; f->code != 0; f++)
+        if (f->code == code) return f;
+    return nullptr;
+}
+
+// Period of `frames` and the fewest periods allowed (at least two): left to
+// itself ALSA would pick a buffer of many seconds, and every frame in it is
+// latency between a seek or volume change and what is heard.
+bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32_t frames) {
+    snd_pcm_uframes_t period = frames;
+    if (snd_pcm_hw_params_set_period_size_near(pcm, params, &period, nullptr) < 0) return false;
+    unsigned int periods = 2;
+    if (snd_pcm_hw_params_set_periods_min(pcm, params, &periods, nullptr) < 0) return false;
+    if (snd_pcm_hw_params_set_periods_first(pcm, params, &periods, nullptr) < 0) return false;
+    return true;
+}
+
+SonteraSink* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const char* message) {
+    fprintf(stderr, "%s\n", message);
+    if (pcm) snd_pcm_close(pcm);
+    dru_free(params);
+    return nullptr;
+}
+
+}  // namespace
+
+SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames) {
+    const uint32_t format_code = 1;
+    const SinkFormat* format = find_format(format_code);
+    if (!format) {
+        fprintf(stderr, "format not supported\n");
+        return nullptr;
+    }
+    // Zero is no ring at all, so it is refused with the other non-powers of two.
+    if (buffer_frames == 0 || (buffer_frames & (buffer_frames - 1)) != 0) {
+        fprintf(stderr, "buf_frames must be power of 2\n");
+        return nullptr;
+    }
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+        fprintf(stderr, "snd_pcm_open() failed\n");
+        return nullptr;
+    }
+    auto* params = static_cast<snd_pcm_hw_params_t*>(dru_alloc_memory(1, snd_pcm_hw_params_sizeof()));
+    snd_pcm_hw_params_any(pcm, params);
+    snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (snd_pcm_hw_params_set_format(pcm, params, format->alsa) != 0)
+        return fail(pcm, params, "snd_pcm_hw_params_set_format() failed");
+    unsigned int accepted_rate = rate;
+    int dir = 0;
+    if (snd_pcm_hw_params_set_rate_near(pcm, params, &accepted_rate, &dir) < 0)
+        return fail(pcm, params, "snd_pcm_hw_params_set_rate_near() failed");
+    if (snd_pcm_hw_params_set_channels(pcm, params, channels) < 0)
+        return fail(pcm, params, "snd_pcm_hw_params_set_channels() failed");
+    if (!sontera_set_buffer_size(pcm, params, buffer_frames)) fprintf(stderr, "sontera_set_buffer_size() failed\n");
+    if (snd_pcm_hw_params(pcm, params) < 0) return fail(pcm, params, "snd_pcm_hw_params() failed");
+
+    snd_pcm_uframes_t period = 0, buffer = 0;
+    snd_pcm_hw_params_get_period_size(params, &period, nullptr);
+    snd_pcm_hw_params_get_buffer_size(params, &buffer);
+    dru_free(params);
+
+    auto* sink = dru_alloc_array<SonteraSink>(1);
+    sink->pcm = pcm;
+    sink->format = format_code;
+    sink->rate = accepted_rate;
+    sink->channels = channels;
+    sink->capacity = buffer_frames;
+    sink->frame_bytes = channels * format->bytes_per_sample;
+    sink->used = 0;
+    sink->read = 0;
+    sink->device_period_frames = static_cast<uint32_t>(period);
+    sink->device_buffer_frames = static_cast<uint32_t>(buffer);
+    sink->ring = static_cast<uint8_t*>(dru_alloc_memory(buffer_frames, sink->frame_bytes));
+    return sink;
+}
+
+void sontera_remove_data_from_outbuf(SonteraSink* sink) {
+    // An error code turns into a huge count here and is then bounded by what waits.
+    uint32_t avail = static_cast<uint32_t>(snd_pcm_avail(sink->pcm));
+    uint32_t contiguous = sontera_ring_contiguous(sink);
+    uint32_t n = avail < contiguous ? avail : contiguous;
+    if (n == 0) return;
+    snd_pcm_sframes_t written =
+        snd_pcm_writei(sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
+    if (written < 0) {
+        // Underrun or a suspended device: make it usable again, keep the frames.
+        snd_pcm_prepare(sink->pcm);
+        return;
+    }
+    sontera_ring_consume(sink, static_cast<uint32_t>(written));
+}
+
+void sontera_resampler_reset(AudioOutput* output) {
+    if (output && output->sink) sontera_resampler_clear(&output->sink->resampler);
+}
+
+void sontera_close(AudioOutput* output) {
+    if (!output) return;
+    SonteraSink* sink = output->sink;
+    if (sink) {
+        snd_pcm_drain(sink->pcm);
+        snd_pcm_close(sink->pcm);
+        snd_config_update_free_global();
+        dru_free(sink->ring);
+        sontera_resampler_free(&sink->resampler);
+        dru_free(sink);
+    }
+    dru_free(output);
+}

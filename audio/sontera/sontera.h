@@ -1,0 +1,97 @@
+// sontera: the player's audio output. One ALSA playback device ("default", opened
+// non-blocking) with a ring buffer of device-format frames in front of it.
+//
+//   sontera_sink_open(rate, channels, buffer_frames) -> SonteraSink* or null
+//       Opens the device for signed 16-bit interleaved frames at about `rate`
+//       (sink->rate holds what the device accepted). buffer_frames must be a power
+//       of two; it is both the ring capacity and the device period size (the device
+//       buffer is asked for two periods). Every failure prints one line on stderr.
+//   sontera_close(output)
+//       Drains and closes the device, releases ALSA's cached configuration and frees
+//       the ring, the sink and the AudioOutput (allocated with dru_alloc_memory).
+//       Null is accepted.
+//   sontera_add_data_to_outbuf(player, samples, bytes)
+//       The write half, installed as the track's output hook: analysis tap, volume
+//       (in place), sample-rate conversion when the track and device rates differ,
+//       float to 16-bit conversion, append to the ring (excess frames are dropped
+//       with a message). `samples` are interleaved floats in the track's format.
+//   sontera_remove_data_from_outbuf(sink)
+//       The drain half: writes as many waiting frames as the device takes now, up to
+//       the end of the ring. Never waits. A failed write re-prepares the device and
+//       keeps the frames for the next call.
+//   sontera_resampler_reset(output)
+//       Forgets the rate converter's carried position and frame. Call it whenever
+//       the decoder position jumps (seek, restart) so the next chunk is not joined
+//       to audio from elsewhere in the track. Opening a sink starts it fresh.
+//
+// Building blocks (used by the halves above; public so they can be checked alone):
+//   sontera_ring_append(sink, frames_data, frames)  copies into the ring, returns the
+//       frames kept; prints the drop message once when the ring cannot take them all.
+//   sontera_ring_contiguous(sink)   waiting frames from `read` up to the ring's end.
+//   sontera_ring_consume(sink, n)   marks n frames as written.
+//   sontera_float_to_s16(in, count, out)  clamps to +-32767, truncates toward zero.
+//   sontera_resample(rs, in, in_frames, channels, rate_in, rate_out, out) -> frames
+//       linear interpolation that continues seamlessly across calls.
+//   sontera_resample_max_frames(in_frames, rate_in, rate_out) -> room `out` needs.
+//
+// Everything is single-threaded; call both halves from the same thread.
+#pragma once
+#include <cstdint>
+
+typedef struct _snd_pcm snd_pcm_t;
+struct Player;
+
+// Sample-rate converter state that carries over from one chunk to the next.
+// Positions are kept as an integer phase in units of 1/rate_out input frames, so
+// the read position never drifts however long the track plays.
+struct SonteraResampler {
+    int64_t phase;         // next output position relative to the chunk's first frame;
+                           // negative: between the previous chunk's last frame and it
+    float* last;           // the previous chunk's last frame (last_channels floats)
+    uint32_t last_channels;
+    uint32_t rate_in, rate_out;
+    uint8_t primed;        // `last` holds a frame
+};
+
+struct SonteraSink {
+    snd_pcm_t* pcm;
+    uint8_t* ring;         // capacity * frame_bytes bytes
+    uint32_t format;       // SampleFormat code the sink was opened with (1)
+    uint32_t rate;         // rate the device accepted
+    uint32_t channels;
+    uint32_t capacity;     // ring size in frames, a power of two
+    uint32_t frame_bytes;
+    uint32_t used;         // frames waiting to be written
+    uint32_t read;         // ring index of the oldest waiting frame
+    uint32_t device_period_frames;  // layout the device settled on
+    uint32_t device_buffer_frames;
+    SonteraResampler resampler;
+};
+
+// Owned by the Player, replaced on every track load. The three numbers form the
+// sink's {rate, format, channels} for frame-size arithmetic; format is always 1.
+struct AudioOutput {
+    uint32_t format;
+    uint32_t rate;
+    uint32_t channels;
+    SonteraSink* sink;
+};
+
+constexpr uint32_t SONTERA_VOLUME_STEPS = 21;
+extern const float volume_gain_table[SONTERA_VOLUME_STEPS];
+
+[[nodiscard]] SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames);
+void sontera_close(AudioOutput* output);
+void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
+void sontera_remove_data_from_outbuf(SonteraSink* sink);
+void sontera_resampler_reset(AudioOutput* output);
+
+uint32_t sontera_ring_append(SonteraSink* sink, const uint8_t* frames_data, uint64_t frames);
+[[nodiscard]] uint32_t sontera_ring_contiguous(const SonteraSink* sink);
+void sontera_ring_consume(SonteraSink* sink, uint32_t frames);
+uint64_t sontera_float_to_s16(const float* in, uint64_t count, int16_t* out);
+uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_frames, uint32_t channels,
+                          uint32_t rate_in, uint32_t rate_out, float* out);
+[[nodiscard]] uint64_t sontera_resample_max_frames(uint64_t in_frames, uint32_t rate_in, uint32_t rate_out);
+void sontera_resampler_clear(SonteraResampler* rs);
+void sontera_resampler_free(SonteraResampler* rs);
