@@ -1,0 +1,96 @@
+#include "audio/load_track.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/options.h"
+#include "app/player.h"
+#include "app/playlist.h"
+#include "audio/metadata.h"
+#include "audio/sontera/sontera.h"
+#include "audio/track.h"
+#include "fenra/fenra.h"
+#include "foundation/log.h"
+#include "foundation/memory.h"
+#include "input/input.h"
+#include "ui/resize.h"
+#include "ui/ui_description.h"
+#include "ui/ui_render.h"
+
+uint32_t load_track_buffer_frames(uint32_t rate) {
+    if (rate < 44100) return 2048;
+    return rate / 44100 * 2048;
+}
+
+ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h) {
+    // 64-bit products: a large cover on a large element must not wrap.
+    int64_t W = w, H = h, AW = aw, AH = ah;
+    if (W * AH < H * AW) {
+        int64_t sw = H * AW / AH;
+        return {static_cast<int32_t>((W - sw) / 2), 0, static_cast<int32_t>(sw), h};
+    }
+    int64_t sh = W * AH / AW;
+    return {0, static_cast<int32_t>((H - sh) / 2), w, static_cast<int32_t>(sh)};
+}
+
+Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center) {
+    if (w < 1) w = 1;
+    if (h < 1) h = 1;
+    if (!center) return image_resize(art, w, h);
+    ArtPlacement p = album_art_cover_geometry(art->width, art->height, w, h);
+    Image* scaled = image_resize(art, p.w, p.h);
+    Image* out = image_new(w, h, IMAGE_PIXELS);
+    Rect dst = {p.x, p.y, scaled->width, scaled->height};
+    image_copy(scaled, nullptr, out, &dst);
+    image_free(scaled);
+    return out;
+}
+
+static void place_album_art(const char* path, const Track* track) {
+    Image* art = album_art_load(path, track);
+    if (!art) art = image_new(10, 10, IMAGE_PIXELS);
+    for (UiElement& e : ui_elements) {
+        if (e.type == UI_END) break;
+        if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART)) continue;
+        image_free(static_cast<Image*>(e.data));
+        e.data = album_art_fit(art, e.rect.w, e.rect.h, (e.flags & UI_FLAG_CENTER) != 0);
+    }
+    image_free(art);
+}
+
+void player_load_track(Player* player, PlaylistEntry* entry) {
+    fprintf(stderr, "loading file %s\n", entry->path);
+    Track* track = track_open(entry->path);
+    if (!entry->loaded) entry_fill_from_track(entry, track);
+    place_album_art(entry->path, track);
+
+    track_close(player->track);
+    player->track = track;
+    player->position_ms = 0;
+    player->last_tick_ms = 0;
+    player->duration_ms = static_cast<uint32_t>(entry->duration_ms);
+
+    ui_render_static(player);
+
+    if (input_state.window) {
+        char* title = format_alloc("[%s - %s] - qulmo", entry->artist, entry->title);
+        if (title) fenra_set_title(input_state.window, title);
+        free(title);
+    }
+
+    sontera_close(player->output);
+    player->output = nullptr;
+    uint32_t rate = track->format->rate, channels = track->format->channels;
+    uint32_t buffer_frames = load_track_buffer_frames(rate);
+    SonteraSink* sink = sontera_sink_open(rate, channels, buffer_frames);
+    if (!sink) fatal_error({LOG_FATAL, "create audio sink failed", "init failed"});
+    auto* output = static_cast<AudioOutput*>(dru_alloc_memory(1, sizeof(AudioOutput)));
+    *output = {SAMPLE_S16, sink->rate, channels, sink};
+    player->output = output;
+    fprintf(stderr, "required %d Hz %d ch, got %d Hz %d ch, buf %d samples\n",
+            static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),
+            static_cast<int>(sink->channels), static_cast<int>(buffer_frames));
+    if (sink->rate != rate)
+        fprintf(stderr, "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
+                static_cast<int>(rate), static_cast<int>(sink->rate));
+}
