@@ -53,6 +53,7 @@ struct Player {
     uint32_t gfx_us;
     uint32_t dsp_us;
     double frame_interval_us;
+    uint64_t redraw_tick_us;  // monotonic clock at the previous redraw tick (audio pump)
 
     uint64_t shuffle_state[4];
 
