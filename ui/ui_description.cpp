@@ -1,0 +1,250 @@
+// Parser of the UI description into the element table.
+//
+// The text is untrusted: the scanner below works on a bounded byte range and never
+// looks past its end, whether or not the text carries a terminating NUL.
+#include "ui/ui_description.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "foundation/files.h"
+#include "foundation/memory.h"
+#include "ui/resize.h"
+
+UiElement ui_elements[UI_MAX_ELEMENTS];
+
+namespace {
+
+struct Keyword {
+    std::string_view word;
+    int32_t type;
+};
+
+// "end" first: it is by far the most decisive word.
+constexpr Keyword kKeywords[] = {
+    {"end", UI_END},
+    {"albumart", UI_ALBUMART},
+    {"image", UI_IMAGE},
+    {"background", UI_BACKGROUND},
+    {"title", UI_TITLE},
+    {"artist", UI_ARTIST},
+    {"album", UI_ALBUM},
+    {"track", UI_TRACK},
+    {"meta", UI_META},
+    {"curtime", UI_CURTIME},
+    {"remtime", UI_REMTIME},
+    {"totaltime", UI_TOTALTIME},
+    {"statsdebug", UI_STATSDEBUG},
+    {"volume", UI_VOLUME},
+    {"rect", UI_RECT},
+    {"rectdebug", UI_RECTDEBUG},
+    {"line", UI_LINE},
+    {"border", UI_BORDER},
+    {"fft", UI_FFT},
+    {"waveform", UI_WAVEFORM},
+    {"blur", UI_BLUR},
+    {"blurdebug", UI_BLURDEBUG},
+    {"regionseek", UI_REGIONSEEK},
+    {"regionplay", UI_REGIONPLAY},
+    {"regionprev", UI_REGIONPREV},
+    {"regionnext", UI_REGIONNEXT},
+    {"regionquit", UI_REGIONQUIT},
+    {"window", UI_WINDOW},
+    {"font", UI_FONT},
+    {"offset", UI_OFFSET},
+    {"frametime", UI_FRAMETIME},
+    {"color", UI_COLOR},
+    {"roundradius", UI_ROUNDRADIUS},
+    {"startpos", UI_STARTPOS},
+    {"drawonly", UI_DRAWONLY},
+    {"scrollspeed", UI_SCROLLSPEED},
+};
+static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == 36);
+
+constexpr std::string_view kAlbumArtName = "<albumart>";
+
+bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A cursor over [p, end). Field readers follow scanf's "%31s" and "%d".
+struct Scanner {
+    const char* p;
+    const char* end;
+
+    // A NUL inside the range ends the text, as it would for a C string.
+    bool at_end() const { return p >= end || *p == 0; }
+
+    void skip_space() {
+        while (!at_end() && is_space(*p)) ++p;
+    }
+
+    // Up to UI_NAME_MAX non-blank bytes into out (NUL-terminated); false when none.
+    bool word(char (&out)[UI_NAME_MAX + 1], uint32_t* length) {
+        skip_space();
+        uint32_t n = 0;
+        while (!at_end() && !is_space(*p) && n < UI_NAME_MAX) out[n++] = *p++;
+        out[n] = 0;
+        *length = n;
+        return n > 0;
+    }
+
+    // Optional sign and decimal digits; values beyond 32 bits saturate.
+    bool integer(int32_t* out) {
+        skip_space();
+        const char* q = p;
+        bool negative = false;
+        if (q < end && (*q == '+' || *q == '-')) {
+            negative = *q == '-';
+            ++q;
+        }
+        if (q >= end || *q < '0' || *q > '9') return false;
+        int64_t v = 0;
+        while (q < end && *q >= '0' && *q <= '9') {
+            if (v <= INT64_C(1) << 40) v = v * 10 + (*q - '0');
+            ++q;
+        }
+        if (negative) v = -v;
+        if (v > INT32_MAX) v = INT32_MAX;
+        if (v < INT32_MIN) v = INT32_MIN;
+        *out = static_cast<int32_t>(v);
+        p = q;
+        return true;
+    }
+};
+
+bool is_unscaled(int32_t type) {
+    return type == UI_OFFSET || type == UI_FRAMETIME || type == UI_COLOR || type == UI_DRAWONLY;
+}
+
+// (int)(v * scale) truncated toward zero, kept inside the int range.
+int32_t scale_coordinate(int32_t v, double scale) {
+    double s = static_cast<double>(v) * scale;
+    if (!(s == s)) return 0;
+    if (s >= 2147483647.0) return INT32_MAX;
+    if (s <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(s);
+}
+
+char* join_path(const char* dir, const char* name) {
+    size_t a = strlen(dir), b = strlen(name);
+    char* s = static_cast<char*>(dru_alloc_memory(a + b + 2, 1));
+    memcpy(s, dir, a);
+    s[a] = '/';
+    memcpy(s + a + 1, name, b);
+    return s;
+}
+
+// The configuration directory, looked up only when a record needs it.
+struct ConfigDir {
+    const char* given;
+    char* owned;
+    const char* get() {
+        if (given) return given;
+        if (!owned) owned = config_dir_get();
+        return owned;
+    }
+};
+
+}  // namespace
+
+int32_t ui_keyword_type(const char* word, uint32_t length) {
+    std::string_view w(word, length);
+    for (const Keyword& k : kKeywords)
+        if (k.word == w) return k.type;
+    return UI_UNKNOWN;
+}
+
+void ui_free_elements() {
+    for (UiElement& e : ui_elements) {
+        if (e.type == UI_ALBUMART || e.type == UI_IMAGE)
+            image_free(static_cast<Image*>(e.data));
+        else
+            dru_free(e.data);
+    }
+    memset(ui_elements, 0, sizeof(ui_elements));
+}
+
+void ui_parse_bytes(std::span<const char> text, double scale, const char* config_dir) {
+    ui_free_elements();
+    ConfigDir dir{config_dir, nullptr};
+    Scanner sc{text.data(), text.data() + text.size()};
+    for (int slot = 0; slot < UI_MAX_ELEMENTS; ++slot) {
+        char keyword[UI_NAME_MAX + 1], name[UI_NAME_MAX + 1];
+        uint32_t keyword_len = 0, name_len = 0;
+        int32_t v[5];
+        if (!sc.word(keyword, &keyword_len) || !sc.word(name, &name_len)) break;
+        bool complete = true;
+        for (int32_t& x : v)
+            if (!sc.integer(&x)) {
+                complete = false;
+                break;
+            }
+        if (!complete) break;
+        sc.skip_space();
+
+        int32_t type = ui_keyword_type(keyword, keyword_len);
+        if (type == UI_END) break;  // the slot stays zero and so ends the table
+        UiElement& e = ui_elements[slot];
+        e.type = type;
+        e.name_hash = ui_name_hash(name, name_len);
+        e.flags = static_cast<uint32_t>(v[4]);
+        if (is_unscaled(type)) {
+            e.rect = {v[0], v[1], v[2], v[3]};
+        } else {
+            e.rect = {scale_coordinate(v[0], scale), scale_coordinate(v[1], scale),
+                      scale_coordinate(v[2], scale), scale_coordinate(v[3], scale)};
+        }
+        bool albumart_name = std::string_view(name, name_len) == kAlbumArtName;
+        if (type == UI_FONT) {
+            e.data = join_path(dir.get(), name);
+        } else if (type == UI_ALBUMART || (type == UI_IMAGE && albumart_name)) {
+            e.flags |= UI_FLAG_ALBUMART;
+        } else if (type == UI_IMAGE) {
+            char* path = join_path(dir.get(), name);
+            Image* loaded = image_load_file(path);
+            e.data = image_resize(loaded, e.rect.w, e.rect.h);
+            image_free(loaded);
+            dru_free(path);
+        }
+    }
+    dru_free(dir.owned);
+}
+
+void ui_parse(const char* text, double scale) {
+    ui_parse_bytes(std::span<const char>(text, strlen(text)), scale, nullptr);
+}
+
+UiElement* ui_find_element_record(int32_t type) {
+    for (UiElement& e : ui_elements) {
+        if (e.type == UI_END) break;
+        if (e.type == type) return &e;
+    }
+    return nullptr;
+}
+
+Rect* ui_find_element(int32_t type) {
+    UiElement* e = ui_find_element_record(type);
+    return e ? &e->rect : nullptr;
+}
+
+int ui_static_count() {
+    constexpr uint32_t kDynamicFlags = UI_FLAG_SEEK_PROGRESS | UI_FLAG_HIDE_PAUSED |
+                                       UI_FLAG_HIDE_PLAYING | UI_FLAG_SCROLL |
+                                       UI_FLAG_VOLUME_PROGRESS;
+    int n = 0;
+    for (const UiElement& e : ui_elements) {
+        if (e.type == UI_END || (e.flags & kDynamicFlags)) break;
+        switch (e.type) {
+            case UI_CURTIME: case UI_REMTIME: case UI_STATSDEBUG: case UI_VOLUME:
+            case UI_RECTDEBUG: case UI_FFT: case UI_WAVEFORM: case UI_BLURDEBUG:
+                return n;
+            default: break;
+        }
+        ++n;
+    }
+    return n;
+}
