@@ -94,6 +94,7 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
     sink->read = 0;
     sink->device_period_frames = static_cast<uint32_t>(period);
     sink->device_buffer_frames = static_cast<uint32_t>(buffer);
+    sink->next_track_frame = -1;
     sink->ring = static_cast<uint8_t*>(dru_alloc_memory(buffer_frames, sink->frame_bytes));
     return sink;
 }

@@ -66,6 +66,9 @@ struct SonteraSink {
     uint32_t device_period_frames;  // layout the device settled on
     uint32_t device_buffer_frames;
     SonteraResampler resampler;
+    int64_t next_track_frame;  // track frame the writer expects next; -1 unknown. The
+                               // audio pump compares it with the track position to
+                               // notice seeks and restart the rate converter.
 };
 
 // Owned by the Player, replaced on every track load. The three numbers form the
