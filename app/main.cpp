@@ -3,6 +3,12 @@
 #include "app/player.h"
 #include "app/startup.h"
 
+#ifdef QULMO_WAYLAND
+constexpr bool kScaleFromDisplay = true;
+#else
+constexpr bool kScaleFromDisplay = false;
+#endif
+
 int main(int argc, char** argv) {
     OptionTable options;
     options_table_init(options);
@@ -10,5 +16,5 @@ int main(int argc, char** argv) {
     static Player player;  // lives for the whole run; zeroed
     bool scale_given = options_apply(options, &player);
     const char* file = positional < argc ? argv[positional] : nullptr;
-    return player_start(&player, options, scale_given, file);
+    return player_start(&player, options, scale_given, file, kScaleFromDisplay);
 }

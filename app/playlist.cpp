@@ -100,26 +100,29 @@ void playlist_sort_entries(List* entries) {
     dru_free(tmp);
 }
 
+void playlist_split_path(const char* path, char** dir, char** prefix) {
+    // Entry paths are the directory part of the path up to and including its last '/',
+    // followed by the name, so that a named file always matches its own entry (also
+    // "/song.mp3" in the root directory). The directory listed is that part without
+    // the final '/', or "/" for the root.
+    const char* slash = strrchr(path, '/');
+    if (!slash) {
+        *dir = must(format_alloc("."));
+        *prefix = must(format_alloc("./"));
+        return;
+    }
+    int len = static_cast<int>(slash - path);
+    *dir = len == 0 ? must(format_alloc("/")) : must(format_alloc("%.*s", len, path));
+    *prefix = must(format_alloc("%.*s", len + 1, path));
+}
+
 void playlist_from_file_arg(Player* player, const char* arg) {
     char* cur = must(path_is_absolute(arg) ? format_alloc("%s", arg) : format_alloc("./%s", arg));
     player->playlist = list_create();
 
-    // Entry paths are the directory part of cur, up to and including its last '/',
-    // followed by the name, so that the named file always matches its own entry
-    // (also "/song.mp3" in the root directory). The directory listed is that part
-    // without the final '/', or "/" for the root.
-    const char* slash = strrchr(cur, '/');
-    char* dir;
-    char* prefix;
-    if (!slash) {
-        dir = must(format_alloc("."));
-        prefix = must(format_alloc("./"));
-    } else {
-        int len = static_cast<int>(slash - cur);
-        dir = len == 0 ? must(format_alloc("/")) : must(format_alloc("%.*s", len, cur));
-        prefix = must(format_alloc("%.*s", len + 1, cur));
-    }
-
+    char* dir = nullptr;
+    char* prefix = nullptr;
+    playlist_split_path(cur, &dir, &prefix);
     List* entries = dir_scan(dir);
     playlist_sort_entries(entries);
     for (ListNode* n = entries->next; n->kind != LIST_KIND_SENTINEL; n = n->next) {

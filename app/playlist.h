@@ -13,6 +13,10 @@
 //                                     config_dir); empty lines skipped, a CR before the
 //                                     line end dropped, a last line without newline kept.
 //                                     A missing file is fatal.
+//   playlist_split_path(path, &dir, &prefix)
+//                                     the directory to list for a named file ("/" for the
+//                                     root, "." without any '/') and the text its entries
+//                                     start with (path up to its last '/'); free() both.
 //   playlist_sort_entries(list)       stable merge sort of a dir_scan listing:
 //                                     directories first, then strcmp of the names.
 //   playlist_shuffle(list, state)     Fisher-Yates with xoshiro256++ over state[4];
@@ -63,6 +67,7 @@ int32_t entry_path_equals(void* entry, void* path);
 
 void playlist_from_file_arg(Player* player, const char* arg);
 void playlist_from_list_file(Player* player, const char* name, const char* config_dir);
+void playlist_split_path(const char* path, char** dir, char** prefix);
 void playlist_sort_entries(List* entries);
 
 uint64_t xoshiro256pp_next(uint64_t state[4]);
