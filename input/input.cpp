@@ -246,7 +246,9 @@ void input_on_button(Window*, void*, int32_t kind, uint32_t flags) {
         input_state.last_button = static_cast<uint8_t>(code);
         input_dispatch_region(code, REGION_PRESS, input_state.pointer_x, input_state.pointer_y, 0);
     } else {
-        if (input_state.buttons_released != 0) return;
+        // Only the held button's release counts: a second button's press was
+        // ignored, so its release must not end the hold of the first.
+        if (input_state.buttons_released != 0 || input_state.last_button != code) return;
         input_state.buttons_released = 1;
         input_state.last_button = static_cast<uint8_t>(code);
         input_dispatch_region(code, REGION_RELEASE, input_state.pointer_x, input_state.pointer_y, 0);

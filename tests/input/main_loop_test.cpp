@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_loop.h"
+#include "fake_window.h"
+#include "input/input.h"
+#include "input/task.h"
+
+namespace {
+
+std::vector<std::string> trace;
+
+void pump(void*) {
+    trace.push_back("task");
+    task_post(pump, nullptr);
+}
+
+class MainLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        input_reset(&window, 4, 4);
+        trace.clear();
+        input_state.idle_sleep_ms = 0;  // keep the test from sleeping
+    }
+    void TearDown() override { input_release(); }
+    Window window{};
+};
+
+}  // namespace
+
+TEST_F(MainLoop, EachPassRunsOneTaskThenDispatchesUntilTheWindowCloses) {
+    task_post(pump, nullptr);
+    fake_display.dispatch_results = {1, 0, 3};
+    fake_display.on_dispatch = [](Window* w, size_t call) {
+        trace.push_back("dispatch");
+        if (call == 1) input_request_present();
+        if (call == 2) w->closed = 1;  // the window went away during this dispatch
+    };
+    main_loop(nullptr);
+    // The last pass still runs its task before it sees the closed window.
+    EXPECT_EQ(trace, (std::vector<std::string>{"task", "dispatch", "task", "dispatch", "task",
+                                               "dispatch", "task"}));
+    EXPECT_EQ(fake_display.presents.size(), 1u);
+}
+
+TEST_F(MainLoop, ADisplayFailureEndsTheLoop) {
+    fake_display.dispatch_results = {0, 0, -1, 1};
+    main_loop(nullptr);
+    EXPECT_EQ(fake_display.dispatch_calls, 3u);
+}
+
+TEST_F(MainLoop, NoWindowMeansNoPass) {
+    input_state.window = nullptr;
+    task_post(pump, nullptr);
+    main_loop(nullptr);
+    EXPECT_EQ(fake_display.dispatch_calls, 0u);
+    EXPECT_EQ(trace, (std::vector<std::string>{"task"}));
+}
+
+void close_in_second_pass() {
+    fake_display.dispatch_results = {1, 1, 1};
+    fake_display.on_dispatch = [](Window* w, size_t call) {
+        fprintf(stderr, "pass %zu\n", call);
+        if (call == 1) input_on_close(w, nullptr);
+    };
+    main_loop(nullptr);
+    fprintf(stderr, "returned\n");
+}
+
+using MainLoopDeathTest = MainLoop;
+
+TEST_F(MainLoopDeathTest, ACloseRequestExitsInThePassItArrived) {
+    EXPECT_EXIT(close_in_second_pass(), ::testing::ExitedWithCode(0), "^pass 0\npass 1\n$");
+}
