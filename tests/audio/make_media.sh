@@ -36,3 +36,8 @@ eyeD3 --quiet --to-v2.3 -t "Title 23" -a "Artist 23" -A "Album 23" -n 7 \
 eyeD3 --quiet --to-v2.4 -t "Title 24 ü" -a "Artist 24" -A "Album 24" -n 9 \
     --add-image "big.png:FRONT_COVER:Front" v24.mp3 >/dev/null
 lame --quiet -b 128 mono.wav mono.mp3
+
+# Two front covers: the later one is the one shown.
+cp tagged.flac twofront.flac
+metaflac --remove --block-type=PICTURE twofront.flac
+metaflac --import-picture-from="3|image/png|One||back.png" --import-picture-from="3|image/png|Two||big.png" twofront.flac
