@@ -38,6 +38,9 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
 
     const float* data = samples;
     uint64_t bytes = byte_count;
+    // The most bytes this chunk may become: converted chunks vary by a frame, and
+    // the 16-bit buffer is sized for the largest so it does not regrow each time.
+    uint64_t most_bytes = bytes;
     if (track.rate != output->rate && track.channels != 0) {
         const uint64_t frame_floats = track.channels;
         const uint32_t in_frames = static_cast<uint32_t>(floats / frame_floats);
@@ -47,6 +50,7 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
             sontera_resample(&sink->resampler, samples, in_frames, track.channels, track.rate, output->rate, out);
         data = out;
         bytes = out_frames * 4 * frame_floats;
+        most_bytes = room;
     }
 
     const AudioFormat device = {output->rate, output->format, output->channels};
@@ -56,7 +60,8 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
             bytes = 0;
         } else {
             const uint64_t m = bytes * bytes_per_frame(device) / track_bpf;
-            int16_t* out = ensure_capacity(player->convert_buf, player->convert_capacity, m);
+            const uint64_t most = most_bytes * bytes_per_frame(device) / track_bpf;
+            int16_t* out = ensure_capacity(player->convert_buf, player->convert_capacity, most > m ? most : m);
             uint64_t count = m / 2 < bytes / 4 ? m / 2 : bytes / 4;
             sontera_float_to_s16(data, count, out);
             data = reinterpret_cast<const float*>(out);
