@@ -1,0 +1,129 @@
+// Whole-window renders compared with reviewed PNG files.
+//
+// QULMO_UPDATE_GOLDEN=1 rewrites the files instead of comparing; a mismatch leaves the
+// actual render beside the test binary for a look.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include "app/player.h"
+#include "app/playlist.h"
+#include "audio/load_track.h"
+#include "foundation/files.h"
+#include "foundation/memory.h"
+#include "input/list.h"
+#include "ui/image.h"
+#include "ui/text.h"
+#include "ui/ui_description.h"
+#include "ui/ui_render.h"
+#include "ui_render_test_scenes.h"
+
+namespace {
+
+constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+bool write_png(const std::string& path, const Image* img) {
+    return stbi_write_png(path.c_str(), img->width, img->height, 4, img->pixels, img->stride) != 0;
+}
+
+// Pixels whose channels differ by more than `tolerance`; the largest difference.
+struct Diff {
+    int pixels;
+    int largest;
+};
+Diff compare(const Image* a, const Image* b, int tolerance) {
+    Diff d{0, 0};
+    for (int y = 0; y < a->height; ++y)
+        for (int x = 0; x < a->width; ++x) {
+            const uint8_t* p = a->pixels + y * a->stride + x * 4;
+            const uint8_t* q = b->pixels + y * b->stride + x * 4;
+            int worst = 0;
+            for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(p[c] - q[c]));
+            d.largest = std::max(d.largest, worst);
+            if (worst > tolerance) ++d.pixels;
+        }
+    return d;
+}
+
+void check_golden(const char* name, const Image* canvas) {
+    std::string golden = std::string(UI_GOLDEN_DIR) + "/" + name;
+    if (getenv("QULMO_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(write_png(golden, canvas)) << golden;
+        return;
+    }
+    ASSERT_TRUE(file_exists(golden.c_str())) << "missing " << golden;
+    Image* want = image_load_file(golden.c_str());
+    ASSERT_EQ(want->width, canvas->width);
+    ASSERT_EQ(want->height, canvas->height);
+    // Floating-point corners of text and shapes may round differently between
+    // compilers; anything more than a one-step difference is a fault.
+    Diff d = compare(want, canvas, 1);
+    if (d.pixels) write_png(std::string("actual_") + name, canvas);
+    EXPECT_EQ(d.pixels, 0) << name << ": largest channel difference " << d.largest
+                           << "; the render was written to actual_" << name;
+    image_free(want);
+}
+
+struct Golden : ::testing::Test {
+    Player p{};
+    UiScene scene{};
+    void SetUp() override {
+        if (!file_exists(kFont)) GTEST_FAIL() << "font missing: " << kFont;
+        p.font = font_load(kFont);
+    }
+    void TearDown() override {
+        ui_scene_free(&p, &scene);
+        font_free(p.font);
+    }
+};
+
+TEST_F(Golden, DefaultDescription) {
+    ui_parse_bytes(std::span<const char>(ui_default_description, strlen(ui_default_description)),
+                   1.0, "/nonexistent");
+    ui_scene_setup(&p, &scene, 0);
+    p.position_ms = 65000;
+    ui_render_static(&p);
+    ui_redraw(&p);
+    check_golden("ui_default.png", p.canvas);
+    // What changes with the position is only the dynamic part.
+    Image* first = image_new(300, 300, IMAGE_PIXELS);
+    image_copy(p.canvas, nullptr, first, nullptr);
+    p.position_ms = 130000;
+    ui_redraw(&p);
+    Diff d = compare(first, p.canvas, 0);
+    EXPECT_GT(d.pixels, 0);
+    image_free(first);
+}
+
+TEST_F(Golden, EveryElementPlaying) {
+    ui_parse_bytes(std::span<const char>(ui_all_elements_description,
+                                         strlen(ui_all_elements_description)),
+                   1.0, "/nonexistent");
+    ui_scene_setup(&p, &scene, 2);  // debug elements too
+    ui_render_static(&p);
+    ui_redraw(&p);
+    check_golden("ui_all_playing.png", p.canvas);
+}
+
+TEST_F(Golden, EveryElementPausedInSingleMode) {
+    ui_parse_bytes(std::span<const char>(ui_all_elements_description,
+                                         strlen(ui_all_elements_description)),
+                   1.0, "/nonexistent");
+    ui_scene_setup(&p, &scene, 1);
+    p.playing = 0;
+    p.play_mode = PLAY_SINGLE;
+    p.position_ms = 151000;
+    p.volume = 5;
+    ui_render_static(&p);
+    ui_redraw(&p);
+    check_golden("ui_all_paused_single.png", p.canvas);
+}
+
+}  // namespace
