@@ -95,11 +95,12 @@ BENCHMARK(BM_AnalysisTap);
 BENCHMARK(BM_ConvertSameRate);
 BENCHMARK(BM_ConvertResample48000);
 
-// Collects each run's time per chunk to print the ratios at the end.
+// Collects each run's CPU time per chunk (other processes share the machine)
+// to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) ns_per_chunk()[r.benchmark_name()] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) ns_per_chunk()[r.benchmark_name()] = r.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     auto& m = ns_per_chunk();
     auto base = m.find("BM_Memcpy");
     if (base == m.end() || base->second <= 0) return 0;
-    printf("\nper 1024-frame stereo chunk, relative to memcpy of the chunk (%.0f ns):\n", base->second);
+    printf("\nper 1024-frame stereo chunk, CPU time relative to a memcpy of the chunk (%.0f ns):\n", base->second);
     for (const auto& [name, ns] : m) {
         if (name == "BM_Memcpy") continue;
         // 1024 frames at 44100 Hz are 23.2 ms of audio.
