@@ -122,7 +122,7 @@ inline std::string write_temp_file(const std::string& name, const Bytes& bytes) 
     std::string path = ::testing::TempDir() + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     return path;
