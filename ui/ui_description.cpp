@@ -4,6 +4,7 @@
 // looks past its end, whether or not the text carries a terminating NUL.
 #include "ui/ui_description.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "foundation/files.h"
+#include "foundation/log.h"
 #include "foundation/memory.h"
 #include "ui/resize.h"
 
@@ -191,7 +193,8 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
         UiElement& e = ui_elements[slot];
         e.type = type;
         e.name_hash = ui_name_hash(name, name_len);
-        e.flags = static_cast<uint32_t>(v[4]);
+        // The album-art marker belongs to the parser: a file cannot set it.
+        e.flags = static_cast<uint32_t>(v[4]) & ~UI_FLAG_ALBUMART;
         if (is_unscaled(type)) {
             e.rect = {v[0], v[1], v[2], v[3]};
         } else {
@@ -204,6 +207,12 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
         } else if (type == UI_ALBUMART || (type == UI_IMAGE && albumart_name)) {
             e.flags |= UI_FLAG_ALBUMART;
         } else if (type == UI_IMAGE) {
+            // The sizes come from an untrusted file: a picture larger than any decoded
+            // one we accept is refused instead of exhausting memory.
+            if (int64_t{std::max(e.rect.w, 1)} * std::max(e.rect.h, 1) * 4 > int64_t(IMAGE_LOAD_LIMIT)) {
+                log_write({LOG_WARNING, "image element too large", name});
+                continue;
+            }
             char* path = join_path(dir.get(), name);
             Image* loaded = image_load_file(path);
             e.data = image_resize(loaded, e.rect.w, e.rect.h);

@@ -153,8 +153,8 @@ TEST_F(TableReset, FieldsNamesAndFlags) {
     EXPECT_EQ(ui_elements[0].name_hash, hash_of("fg"));
     EXPECT_EQ(ui_elements[0].rect.y, 2);
     EXPECT_EQ(ui_elements[0].rect.w, -3);
-    EXPECT_EQ(ui_elements[0].flags, 2130706437u);  // unknown bits are kept
-    EXPECT_EQ(ui_elements[1].flags, 0xffffffffu);
+    EXPECT_EQ(ui_elements[0].flags, 0x7e000005u);  // unknown bits are kept, the marker is not
+    EXPECT_EQ(ui_elements[1].flags, 0xffffffffu & ~UI_FLAG_ALBUMART);
     EXPECT_EQ(ui_elements[2].type, UI_UNKNOWN);
 
     // The album-art marker comes from the parser, never from the text alone.
@@ -167,6 +167,7 @@ TEST_F(TableReset, FieldsNamesAndFlags) {
     EXPECT_EQ(ui_elements[1].data, nullptr);
     EXPECT_EQ(ui_elements[2].flags & UI_FLAG_ALBUMART, 0u);
     EXPECT_NE(ui_elements[2].data, nullptr);  // a (missing) file, not the album art
+    EXPECT_EQ(ui_elements[3].flags, 0u);      // written by the file: dropped
 }
 
 TEST_F(TableReset, EndsOfTheDescription) {
@@ -259,6 +260,15 @@ TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
     EXPECT_EQ(missing->width, 5);
     EXPECT_EQ(missing->height, 2);
     for (int i = 0; i < 5 * 2 * 4; ++i) ASSERT_EQ(missing->pixels[i], 0);
+
+    // An image element larger than any picture we decode is kept without a picture.
+    text = "image pic.bmp 0 0 5000 4000 0 image pic.bmp 0 0 1 1 0";
+    ui_parse_bytes(std::span<const char>(text.data(), text.size()), 1.0, dir);
+    ASSERT_EQ(used_count(), 2);
+    EXPECT_EQ(ui_elements[0].type, UI_IMAGE);
+    EXPECT_EQ(ui_elements[0].rect.w, 5000);
+    EXPECT_EQ(ui_element_image(ui_elements[0]), nullptr);
+    EXPECT_NE(ui_element_image(ui_elements[1]), nullptr);
 
     unlink(path.c_str());
     rmdir(dir);
