@@ -30,6 +30,15 @@ struct wp_viewporter;
 struct wp_viewport;
 
 constexpr uint32_t WAYLAND_MAX_OUTPUTS = 8;
+
+struct ShmBuffer {
+    wl_shm_pool* pool;
+    wl_buffer* buffer;
+    int32_t fd;     // -1 when none
+    uint8_t* data;  // the mapping, shm_size bytes
+    uint8_t busy;   // attached and not yet released
+    PixelRect stale;
+};
 constexpr uint32_t WAYLAND_MAX_SEATS = 8;
 
 struct WindowBackend {
@@ -63,12 +72,12 @@ struct WindowBackend {
 
     double wheel_accum;
 
-    wl_shm_pool* pool;
-    wl_buffer* buffer;
-    int32_t shm_fd;
-    uint8_t* shm_data;
-    uint64_t shm_size;
-    uint8_t buffer_busy;
+    // buffers[0] is the framebuffer buffer. A compositor may keep the buffer
+    // attached last until another one is attached (weston's pixman renderer
+    // does), so a spare is made when the first is not released in time; each
+    // remembers the area presented into the other one since it was last written.
+    ShmBuffer buffers[2];
+    uint64_t shm_size;  // bytes of one buffer
     uint32_t buffer_format;
 
     wl_data_device_manager* data_device_manager;

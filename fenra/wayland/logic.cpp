@@ -81,3 +81,16 @@ void wayland_copy_rect(uint8_t* dst, int32_t dst_width, const uint8_t* src, int3
         std::memcpy(to, from, bytes);
     }
 }
+
+PixelRect pixel_rect_union(PixelRect a, PixelRect b) {
+    bool a_empty = a.w <= 0 || a.h <= 0;
+    bool b_empty = b.w <= 0 || b.h <= 0;
+    if (a_empty) return b_empty ? PixelRect{0, 0, 0, 0} : b;
+    if (b_empty) return a;
+    int64_t left = std::min(a.x, b.x);
+    int64_t top = std::min(a.y, b.y);
+    int64_t right = std::max<int64_t>(static_cast<int64_t>(a.x) + a.w, static_cast<int64_t>(b.x) + b.w);
+    int64_t bottom = std::max<int64_t>(static_cast<int64_t>(a.y) + a.h, static_cast<int64_t>(b.y) + b.h);
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
+            static_cast<int32_t>(bottom - top)};
+}

@@ -17,6 +17,8 @@
 //                                     surface is committed at all.
 //   wayland_copy_rect(dst, dst_width, src, src_stride, rect)
 //                                     copies rect's rows from the image into the buffer.
+//   pixel_rect_union(a, b)            bounding box of two rectangles; an empty one
+//                                     (zero width or height) does not count.
 #pragma once
 #include <cstdint>
 
@@ -44,5 +46,10 @@ struct PresentRect {
 [[nodiscard]] PresentRect wayland_present_clip(int32_t x, int32_t y, int32_t w, int32_t h,
                                                int32_t width, int32_t height,
                                                int32_t image_width, int32_t image_height);
+struct PixelRect {
+    int32_t x, y, w, h;
+};
+[[nodiscard]] PixelRect pixel_rect_union(PixelRect a, PixelRect b);
+
 void wayland_copy_rect(uint8_t* dst, int32_t dst_width, const uint8_t* src, int32_t src_stride,
                        const PresentRect& rect);

@@ -194,11 +194,12 @@ void xdg_surface_configure(void* data, xdg_surface* surface, uint32_t serial) {
 }
 const xdg_surface_listener xdg_surface_listener_ = {xdg_surface_configure};
 
-bool wait_buffer(WindowBackend* b);
+int acquire_buffer(WindowBackend* b, bool may_add_spare);
 
 void toplevel_configure(void* data, xdg_toplevel*, int32_t, int32_t, wl_array*) {
-    // The window keeps the size it was opened with, whatever is suggested.
-    wait_buffer(static_cast<WindowBackend*>(data));
+    // The window keeps the size it was opened with, whatever is suggested; only
+    // give the compositor a moment to hand a buffer back.
+    (void)acquire_buffer(static_cast<WindowBackend*>(data), false);
 }
 void toplevel_close(void* data, xdg_toplevel*) {
     auto* b = static_cast<WindowBackend*>(data);
@@ -220,7 +221,12 @@ void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, uint32_t mod
 }
 const zxdg_toplevel_decoration_v1_listener decoration_listener = {decoration_configure};
 
-void buffer_release(void* data, wl_buffer*) { static_cast<WindowBackend*>(data)->buffer_busy = 0; }
+void buffer_release(void* data, wl_buffer* buffer) {
+    auto* b = static_cast<WindowBackend*>(data);
+    for (ShmBuffer& shm : b->buffers) {
+        if (shm.buffer == buffer) shm.busy = 0;
+    }
+}
 const wl_buffer_listener buffer_listener = {buffer_release};
 
 // ---- registry -----------------------------------------------------------------
@@ -324,22 +330,8 @@ int dispatch(WindowBackend* b) {
     return handled + n;
 }
 
-bool wait_buffer(WindowBackend* b) {
-    while (b->buffer_busy) {
-        int n = dispatch(b);
-        if (n < 0) return false;
-        if (n == 0 && b->buffer_busy) {
-            // Sleep on the socket rather than spin until the release arrives.
-            pollfd p{wl_display_get_fd(b->display), POLLIN, 0};
-            poll(&p, 1, 5);
-        }
-    }
-    return true;
-}
-
-// ---- shared memory ------------------------------------------------------------
-
-bool create_shm_file(WindowBackend* b) {
+// A new unlinked shared-memory file of shm_size bytes with its pool and buffer.
+bool create_shm_buffer(WindowBackend* b, ShmBuffer* shm) {
     const char* dir = getenv("XDG_RUNTIME_DIR");
     if (!dir) dir = "/tmp";
     size_t length = strlen(dir) + sizeof("/fenra-XXXXXX");
@@ -353,12 +345,8 @@ bool create_shm_file(WindowBackend* b) {
     unlink(path);
     dru_free(path);
     int flags = fcntl(fd, F_GETFD);
-    if (flags < 0 || fcntl(fd, F_SETFD, flags | FD_CLOEXEC) < 0) {
-        close(fd);
-        return false;
-    }
-    b->shm_size = static_cast<uint64_t>(b->width) * b->height * 4;
-    if (ftruncate(fd, static_cast<off_t>(b->shm_size)) < 0) {
+    if (flags < 0 || fcntl(fd, F_SETFD, flags | FD_CLOEXEC) < 0 ||
+        ftruncate(fd, static_cast<off_t>(b->shm_size)) < 0) {
         close(fd);
         return false;
     }
@@ -367,9 +355,55 @@ bool create_shm_file(WindowBackend* b) {
         close(fd);
         return false;
     }
-    b->shm_fd = fd;
-    b->shm_data = static_cast<uint8_t*>(data);
+    shm->fd = fd;
+    shm->data = static_cast<uint8_t*>(data);
+    auto width = static_cast<int32_t>(b->width);
+    shm->pool = wl_shm_create_pool(b->shm, fd, static_cast<int32_t>(b->shm_size));
+    shm->buffer = wl_shm_pool_create_buffer(shm->pool, 0, width, static_cast<int32_t>(b->height), width * 4,
+                                            b->buffer_format);
+    wl_buffer_add_listener(shm->buffer, &buffer_listener, b);
     return true;
+}
+
+void destroy_shm_buffer(WindowBackend* b, ShmBuffer* shm) {
+    if (shm->buffer) wl_buffer_destroy(shm->buffer);
+    if (shm->pool) wl_shm_pool_destroy(shm->pool);
+    if (shm->data) munmap(shm->data, b->shm_size);
+    if (shm->fd >= 0) close(shm->fd);
+    *shm = ShmBuffer{};
+    shm->fd = -1;
+}
+
+constexpr uint32_t RELEASE_WAIT_MS = 20;
+
+// Index of a buffer the compositor has released, or -1 when the connection
+// failed. The framebuffer buffer is preferred; when it stays busy for
+// RELEASE_WAIT_MS a spare is made (if allowed). Without a spare to make, it
+// waits as long as it takes, or only RELEASE_WAIT_MS when no spare is allowed
+// (then the result is 0 whatever its state).
+int acquire_buffer(WindowBackend* b, bool may_add_spare) {
+    uint32_t start = wayland_now_ms();
+    for (;;) {
+        if (!b->buffers[0].busy) return 0;
+        if (b->buffers[1].buffer && !b->buffers[1].busy) return 1;
+        bool late = wayland_now_ms() - start >= RELEASE_WAIT_MS;
+        if (late && !may_add_spare) return 0;
+        if (late && !b->buffers[1].buffer) {
+            if (create_shm_buffer(b, &b->buffers[1])) {
+                b->buffers[1].stale = {0, 0, static_cast<int32_t>(b->width), static_cast<int32_t>(b->height)};
+                return 1;
+            }
+            may_add_spare = false;  // keep waiting for the first one
+            start = wayland_now_ms() - RELEASE_WAIT_MS;
+        }
+        int n = dispatch(b);
+        if (n < 0) return -1;
+        if (n == 0) {
+            // Sleep on the socket rather than spin until a release arrives.
+            pollfd p{wl_display_get_fd(b->display), POLLIN, 0};
+            poll(&p, 1, 2);
+        }
+    }
 }
 
 void load_cursor(WindowBackend* b) {
@@ -394,7 +428,8 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     auto* b = static_cast<WindowBackend*>(dru_alloc_memory(1, sizeof(WindowBackend)));
     window->backend = b;
     b->window = window;
-    b->shm_fd = -1;
+    b->buffers[0].fd = -1;
+    b->buffers[1].fd = -1;
     b->scale = scale >= 1.0f ? scale : 1.0;
 
     b->display = wl_display_connect(nullptr);
@@ -425,13 +460,11 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     b->logical_height = static_cast<uint32_t>(std::round(height / b->scale));
     b->buffer_format = (flags & FENRA_TRANSPARENT) ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888;
 
-    if (!create_shm_file(b)) {
+    b->shm_size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
+    if (!create_shm_buffer(b, &b->buffers[0])) {
         fenra_close(window);
         return nullptr;
     }
-    b->pool = wl_shm_create_pool(b->shm, b->shm_fd, static_cast<int32_t>(b->shm_size));
-    b->buffer = wl_shm_pool_create_buffer(b->pool, 0, width, height, width * 4, b->buffer_format);
-    wl_buffer_add_listener(b->buffer, &buffer_listener, b);
 
     load_cursor(b);
 
@@ -480,19 +513,31 @@ bool fenra_repeat_keys(Window* window) {
 void fenra_present(Window* window, const Image* image, int32_t x, int32_t y, int32_t w, int32_t h) {
     WindowBackend* b = backend_of(window);
     if (!b || !image || window->closed) return;
-    if (!wait_buffer(b) || window->closed) return;
-    PresentRect r = wayland_present_clip(x, y, w, h, static_cast<int32_t>(b->width),
-                                         static_cast<int32_t>(b->height), image->width, image->height);
+    int index = acquire_buffer(b, true);
+    if (index < 0 || window->closed) return;
+    auto width = static_cast<int32_t>(b->width);
+    auto height = static_cast<int32_t>(b->height);
+    PresentRect r = wayland_present_clip(x, y, w, h, width, height, image->width, image->height);
     if (!r.commit || !b->configured) return;
-    wayland_copy_rect(b->shm_data, static_cast<int32_t>(b->width), image->pixels, image->stride, r);
+
+    ShmBuffer& shm = b->buffers[index];
+    ShmBuffer& other = b->buffers[1 - index];
+    PixelRect shown{r.x, r.y, r.w, r.h};
+    PixelRect copy = pixel_rect_union(shm.stale, shown);
+    shm.stale = {};
+    if (other.buffer) other.stale = pixel_rect_union(other.stale, shown);
+    PresentRect c = wayland_present_clip(copy.x, copy.y, copy.w, copy.h, width, height, image->width,
+                                         image->height);
+    wayland_copy_rect(shm.data, width, image->pixels, image->stride, c);
+
     if (b->viewport) {
         wp_viewport_set_destination(b->viewport, static_cast<int32_t>(b->logical_width),
                                     static_cast<int32_t>(b->logical_height));
     } else {
         wl_surface_set_buffer_scale(b->surface, static_cast<int32_t>(b->scale));
     }
-    b->buffer_busy = 1;
-    wl_surface_attach(b->surface, b->buffer, 0, 0);
+    shm.busy = 1;
+    wl_surface_attach(b->surface, shm.buffer, 0, 0);
     wl_surface_damage(b->surface, static_cast<int32_t>(std::round(x / b->scale)),
                       static_cast<int32_t>(std::round(y / b->scale)), static_cast<int32_t>(b->logical_width),
                       static_cast<int32_t>(b->logical_height));
@@ -528,8 +573,7 @@ void fenra_close(Window* window) {
     if (b->xdg_surface_) xdg_surface_destroy(b->xdg_surface_);
     if (b->surface) wl_surface_destroy(b->surface);
     if (b->cursor_surface) wl_surface_destroy(b->cursor_surface);
-    if (b->buffer) wl_buffer_destroy(b->buffer);
-    if (b->pool) wl_shm_pool_destroy(b->pool);
+    for (ShmBuffer& shm : b->buffers) destroy_shm_buffer(b, &shm);
     if (b->cursor_theme) wl_cursor_theme_destroy(b->cursor_theme);
     if (b->data_device) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device));
     for (uint32_t i = 0; i < b->seat_count; i++) {
@@ -548,8 +592,6 @@ void fenra_close(Window* window) {
     if (b->data_device_manager) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device_manager));
     if (b->registry) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->registry));
     dru_free(b->clipboard_text);
-    if (b->shm_data) munmap(b->shm_data, b->shm_size);
-    if (b->shm_fd >= 0) close(b->shm_fd);
     if (b->display) {
         wl_display_flush(b->display);
         wl_display_disconnect(b->display);
