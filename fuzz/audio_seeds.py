@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Writes the small seed files of the wav, id3 and vorbis fuzz targets."""
+import os
+import struct
+import sys
+
+root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+
+def chunk(cid, body, declared=None):
+    size = len(body) if declared is None else declared
+    return cid + struct.pack("<I", size) + body + (b"\0" if len(body) % 2 else b"")
+
+
+def fmt(tag, ch, rate, bits):
+    return struct.pack("<HHIIHH", tag, ch, rate, rate * ch * bits // 8, ch * bits // 8, bits)
+
+
+def extensible(sub, ch, rate, bits):
+    return fmt(0xFFFE, ch, rate, bits) + struct.pack("<HHIH", 22, bits, 3, sub) + bytes(14)
+
+
+def wave(*chunks):
+    body = b"WAVE" + b"".join(chunks)
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def syncsafe(v):
+    return bytes([(v >> 21) & 0x7F, (v >> 14) & 0x7F, (v >> 7) & 0x7F, v & 0x7F])
+
+
+def frame(fid, body, version=3):
+    size = syncsafe(len(body)) if version >= 4 else struct.pack(">I", len(body))
+    return fid + size + b"\0\0" + body
+
+
+def tag(frames, version=3, flags=0, ext=b""):
+    content = ext + b"".join(frames)
+    return b"ID3" + bytes([version, 0, flags]) + syncsafe(len(content)) + content
+
+
+def apic(enc, ptype, desc, data):
+    return b"APIC", bytes([enc]) + b"image/png\0" + bytes([ptype]) + desc + data
+
+
+def write(name, files):
+    d = os.path.join(root, name)
+    os.makedirs(d, exist_ok=True)
+    for fname, data in files.items():
+        with open(os.path.join(d, fname), "wb") as f:
+            f.write(data)
+
+
+pcm = struct.pack("<8h", 0, 1000, -1000, 32767, -32768, 5, 6, 7)
+info = chunk(b"LIST", b"INFO" + chunk(b"INAM", b"Name\0") + chunk(b"IART", b"Artist\0"))
+sample_tag = tag([frame(b"TIT2", b"\0Title"), frame(b"TPE1", b"\x01\xff\xfeA\0r\0"),
+                  frame(*apic(0, 3, b"d\0", b"\x89PNG"))])
+
+write("wav", {
+    "pcm16.wav": wave(chunk(b"fmt ", fmt(1, 2, 8000, 16)), chunk(b"data", pcm)),
+    "pcm24_odd.wav": wave(chunk(b"fmt ", fmt(1, 1, 8000, 24)), chunk(b"junk", b"abc"), chunk(b"data", pcm[:9])),
+    "float_ext.wav": wave(chunk(b"fmt ", extensible(3, 1, 48000, 32)), chunk(b"data", pcm)),
+    "s32_info_id3.wav": wave(chunk(b"fmt ", fmt(1, 2, 44100, 32)), info, chunk(b"id3 ", sample_tag),
+                             chunk(b"data", pcm)),
+    "big_data_size.wav": wave(chunk(b"fmt ", fmt(1, 1, 8000, 16)), chunk(b"data", pcm, 0xFFFFFFF0)),
+})
+
+write("id3", {
+    "v23.id3": sample_tag,
+    "v24.id3": tag([frame(b"TALB", b"\x03" + b"a" * 200, 4), frame(b"TIT2", b"\x02\0X", 4),
+                    frame(*apic(1, 4, b"\xff\xfeD\0\0\0", b"DATA"), 4)], 4),
+    "ext.id3": tag([frame(b"TRCK", b"\x003/12"), frame(*apic(3, 0, b"\0", b"IMG"))], 3, 0x40,
+                   struct.pack(">I", 6) + bytes(6)),
+})
+
+
+def vorbis(vendor, comments):
+    out = struct.pack("<I", len(vendor)) + vendor + struct.pack("<I", len(comments))
+    for c in comments:
+        out += struct.pack("<I", len(c)) + c
+    return out
+
+
+write("vorbis", {
+    "tags.vc": vorbis(b"reference libFLAC", [b"title=Foo", b"TITLE=Bar", b"Artist=A", b"ALBUMARTIST=AA",
+                                              b"TRACKNUMBER=3"]),
+    "long.vc": vorbis(b"", [b"ALBUM=" + b"x" * 600]),
+})
+print("seeds written to", root, file=sys.stderr)

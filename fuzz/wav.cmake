@@ -1,0 +1,1 @@
+qulmo_fuzzer(wav ${CMAKE_CURRENT_LIST_DIR}/wav_fuzz.cpp LIBS qulmo_audio)
