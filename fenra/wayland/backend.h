@@ -105,3 +105,6 @@ extern Window* wayland_open_window;
 
 // Part of opening: the data device for the first seat and its listener.
 void wayland_selection_start(WindowBackend* b);
+
+// The text of the last selection read, or null; for the backend's own tests.
+const char* wayland_selection_text(const Window* window);

@@ -46,3 +46,7 @@ void wayland_selection_start(WindowBackend* b) {
     b->data_device = wl_data_device_manager_get_data_device(b->data_device_manager, b->seats[0]);
     wl_data_device_add_listener(b->data_device, &device_listener, b);
 }
+
+const char* wayland_selection_text(const Window* window) {
+    return window && window->backend ? window->backend->clipboard_text : nullptr;
+}

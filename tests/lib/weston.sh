@@ -4,12 +4,26 @@
 #                                         exports XDG_RUNTIME_DIR, WAYLAND_DISPLAY,
 #                                         WESTON_PID, WESTON_DIR, WESTON_LOG; returns
 #                                         non-zero when weston did not come up.
+#   weston_start_x11 [extra weston args...]
+#                                         the same with weston's X11 backend and the
+#                                         kiosk shell inside the X server of $DISPLAY
+#                                         (for example from tests/lib/xvfb.sh): that
+#                                         weston has a seat with keyboard and pointer,
+#                                         driven with xdotool on its X window.
 #   weston_stop                           stops that weston and removes its directory.
 #
 # The caller should `trap weston_stop EXIT`. Screenshots (weston-screenshooter)
 # need --use-pixman and --debug, both of which are passed.
 
 weston_start() {
+    weston_launch --backend=headless-backend.so --width=640 --height=480 "$@"
+}
+
+weston_start_x11() {
+    weston_launch --backend=x11-backend.so --shell=kiosk-shell.so --width=640 --height=480 "$@"
+}
+
+weston_launch() {
     WESTON_DIR=$(mktemp -d /tmp/qulmo-weston.XXXXXX) || return 1
     chmod 0700 "$WESTON_DIR"
     export XDG_RUNTIME_DIR="$WESTON_DIR"
@@ -23,9 +37,8 @@ idle-time=0
 panel-position=none
 background-color=0xff202020
 INI
-    weston --backend=headless-backend.so --use-pixman --width=640 --height=480 \
-        --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug --config="$WESTON_DIR/weston.ini" \
-        "$@" >"$WESTON_LOG" 2>&1 &
+    weston --use-pixman --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
+        --config="$WESTON_DIR/weston.ini" "$@" >"$WESTON_LOG" 2>&1 &
     WESTON_PID=$!
     local i
     for i in $(seq 1 100); do

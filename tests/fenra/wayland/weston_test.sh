@@ -32,6 +32,7 @@ expect_text() {  # file, fixed text
 weston_start || { echo "FAIL: weston did not start"; exit 1; }
 
 # --- open, present, title, pixels --------------------------------------------------
+: >"$work/out.txt"
 weston-debug proto >"$work/proto.txt" 2>&1 &
 DEBUGP=$!
 sleep 0.5

@@ -2,10 +2,13 @@
 // fenra, fills a test pattern, presents it, sets a title and keeps the window up
 // for a while with the same dispatch / repeat / present passes as the player.
 //
-// Usage: wayland_window_check [title] [milliseconds]
+// Usage: wayland_window_check [title] [milliseconds] [events]
 // Lines on stdout: "dpi N" (probe before opening), "opened W H", "shm PATH" for the
-// shared-memory file, "dpi N" (open window), "presented", "done". Exit status 1
-// and "open failed" when fenra_open returns null.
+// shared-memory file, "dpi N" (open window), "presented", "selection TEXT" when a
+// selection was read, "done". Exit status 1 and "open failed" when fenra_open
+// returns null. With "events", every callback is printed ("key K F", "text C",
+// "button K F", "motion X Y", with K and F in hexadecimal), and a left-button press
+// starts a move.
 #include <dirent.h>
 #include <sys/select.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include <cstring>
 
 #include "fenra/fenra.h"
+#include "fenra/wayland/backend.h"
 #include "fenra/wayland/logic.h"
 #include "foundation/memory.h"
 #include "input/input.h"  // Image
@@ -47,6 +51,17 @@ int keys_seen = 0;
 void count_key(Window*, void*, int32_t, uint32_t) { keys_seen++; }
 void note_close(Window*, void*) { printf("close requested\n"); }
 
+void print_key(Window*, void*, int32_t key, uint32_t flags) {
+    keys_seen++;
+    printf("key %x %x\n", static_cast<unsigned>(key) & 0xFFFFu, flags);
+}
+void print_text(Window*, void*, uint32_t codepoint) { printf("text %x\n", codepoint); }
+void print_button(Window* window, void*, int32_t kind, uint32_t flags) {
+    printf("button %x %x\n", static_cast<unsigned>(kind), flags);
+    if (kind == FENRA_BUTTON_LEFT && (flags & MOD_PRESSED)) fenra_begin_move(window);
+}
+void print_motion(Window*, void*, int32_t x, int32_t y) { printf("motion %d %d\n", x, y); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +77,12 @@ int main(int argc, char** argv) {
     }
     window->callbacks.on_key.fn = count_key;
     window->callbacks.on_close.fn = note_close;
+    if (argc > 3 && strcmp(argv[3], "events") == 0) {
+        window->callbacks.on_key.fn = print_key;
+        window->callbacks.on_text.fn = print_text;
+        window->callbacks.on_button.fn = print_button;
+        window->callbacks.on_motion.fn = print_motion;
+    }
     printf("opened %d %d\n", window->width, window->height);
     print_shm_files();
     printf("dpi %g\n", static_cast<double>(fenra_display_dpi()));
@@ -102,6 +123,7 @@ int main(int argc, char** argv) {
         }
     }
     printf("passes %d keys %d\n", passes, keys_seen);
+    if (const char* selection = wayland_selection_text(window)) printf("selection %s\n", selection);
     fenra_close(window);
     dru_free(image.pixels);
     printf("done\n");
