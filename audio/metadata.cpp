@@ -1,10 +1,5 @@
 #include "audio/metadata.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-#include "audio/metadata_text.h"
-#include "audio/track.h"
 #include "foundation/memory.h"
 
 TrackMetadata* metadata_new() { return dru_alloc_array<TrackMetadata>(1); }
@@ -24,36 +19,3 @@ void picture_data_free(PictureData* picture) {
     *picture = PictureData{};
 }
 
-namespace {
-
-char* tag_or(const Track* track, const char* name, const char* fallback) {
-    const char* value = track_get_tag(track, name);
-    return text_copy(value ? value : fallback);
-}
-
-}  // namespace
-
-void display_strings_fill(DisplayStrings* d, const Track* track) {
-    d->filled = 1;
-    d->title = tag_or(track, "title", "unknown title");
-    d->album = tag_or(track, "album", "unknown album");
-    d->artist = tag_or(track, "artist", "unknown artist");
-    d->album_artist = tag_or(track, "album_artist", "unknown album_artist");
-    d->track = tag_or(track, "track", "unknown track");
-    const AudioFormat& f = *track->format;
-    char text[64];
-    std::snprintf(text, sizeof text, "%dHz/%dch", int(f.rate), int(f.channels));
-    d->format_text = text_copy(text);
-    d->duration_ms = f.rate ? int32_t(long(double(track->total_frames) * 1000.0 / f.rate)) : 0;
-    d->track_number = uint32_t(std::strtoul(d->track, nullptr, 10));
-}
-
-void display_strings_free(DisplayStrings* d) {
-    dru_free(d->title);
-    dru_free(d->album);
-    dru_free(d->artist);
-    dru_free(d->album_artist);
-    dru_free(d->track);
-    dru_free(d->format_text);
-    *d = DisplayStrings{};
-}
