@@ -57,7 +57,7 @@ static ListNode** list_to_array(List* list, int32_t* count) {
 // Links the nodes between list's sentinel and its end in array order.
 static void list_relink(List* list, ListNode** nodes, int32_t count) {
     if (count == 0) return;
-    ListNode* end = nodes[count - 1]->next;
+    ListNode* end = list_end(list);
     ListNode* prev = list;
     for (int32_t i = 0; i < count; i++) {
         prev->next = nodes[i];
