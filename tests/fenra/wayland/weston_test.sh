@@ -29,6 +29,63 @@ expect_text() {  # file, fixed text
     grep -qF -- "$2" "$1" || fail "$1 lacks '$2'"
 }
 
+# The test pattern (quadrants red, green / blue, white with a 20 x 20 yellow mark
+# at 140, 140) must appear 1:1 somewhere in the screenshot.
+check_pattern() {  # screenshot png
+    /usr/bin/convert "$1" -depth 8 "$work/shot.ppm" || return 1
+    python3 - "$work/shot.ppm" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+# binary PPM: magic, width, height, maxval, then RGB bytes
+fields = []
+pos = 0
+while len(fields) < 4:
+    while data[pos:pos + 1].isspace():
+        pos += 1
+    start = pos
+    while not data[pos:pos + 1].isspace():
+        pos += 1
+    fields.append(data[start:pos])
+pos += 1
+w, h = int(fields[1]), int(fields[2])
+px = data[pos:]
+def at(x, y):
+    i = (y * w + x) * 3
+    return tuple(px[i:i + 3])
+def bbox(color):
+    xs, ys = [], []
+    for y in range(h):
+        for x in range(w):
+            if at(x, y) == color:
+                xs.append(x); ys.append(y)
+    if not xs:
+        return None
+    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+red = bbox((255, 0, 0))
+if red is None:
+    print("no red quadrant on screen"); sys.exit(1)
+ox, oy = red[0], red[1]
+expect = {
+    (255, 0, 0): (ox, oy, 150, 150),
+    (0, 255, 0): (ox + 150, oy, 150, 150),
+    (0, 0, 255): (ox, oy + 150, 150, 150),
+    (255, 255, 0): (ox + 140, oy + 140, 20, 20),
+}
+ok = True
+for color, box in expect.items():
+    got = bbox(color)
+    if got != box:
+        print("colour", color, "at", got, "expected", box); ok = False
+# spot checks around the mark, where the quadrants meet
+for (x, y), color in {(ox + 139, oy + 139): (255, 0, 0), (ox + 160, oy + 139): (0, 255, 0),
+                      (ox + 139, oy + 160): (0, 0, 255), (ox + 160, oy + 160): (255, 255, 255),
+                      (ox + 299, oy + 299): (255, 255, 255), (ox + 150, oy + 150): (255, 255, 0)}.items():
+    if at(x, y) != color:
+        print("pixel", (x - ox, y - oy), at(x, y), "expected", color); ok = False
+sys.exit(0 if ok else 1)
+PY
+}
+
 weston_start || { echo "FAIL: weston did not start"; exit 1; }
 
 # --- open, present, title, pixels --------------------------------------------------
@@ -83,58 +140,45 @@ shot=$(ls "$work"/wayland-screenshot-*.png 2>/dev/null | head -n 1)
 if [ -z "$shot" ]; then
     fail "no screenshot written"
 else
-    /usr/bin/convert "$shot" -depth 8 "$work/shot.ppm" || fail "convert failed"
-    python3 - "$work/shot.ppm" <<'PY' || fail "screenshot pixels do not show the test pattern"
-import sys
-data = open(sys.argv[1], "rb").read()
-# binary PPM: magic, width, height, maxval, then RGB bytes
-fields = []
-pos = 0
-while len(fields) < 4:
-    while data[pos:pos + 1].isspace():
-        pos += 1
-    start = pos
-    while not data[pos:pos + 1].isspace():
-        pos += 1
-    fields.append(data[start:pos])
-pos += 1
-w, h = int(fields[1]), int(fields[2])
-px = data[pos:]
-def at(x, y):
-    i = (y * w + x) * 3
-    return tuple(px[i:i + 3])
-def bbox(color):
-    xs, ys = [], []
-    for y in range(h):
-        for x in range(w):
-            if at(x, y) == color:
-                xs.append(x); ys.append(y)
-    if not xs:
-        return None
-    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
-red = bbox((255, 0, 0))
-if red is None:
-    print("no red quadrant on screen"); sys.exit(1)
-ox, oy = red[0], red[1]
-expect = {
-    (255, 0, 0): (ox, oy, 150, 150),
-    (0, 255, 0): (ox + 150, oy, 150, 150),
-    (0, 0, 255): (ox, oy + 150, 150, 150),
-    (255, 255, 0): (ox + 140, oy + 140, 20, 20),
-}
-ok = True
-for color, box in expect.items():
-    got = bbox(color)
-    if got != box:
-        print("colour", color, "at", got, "expected", box); ok = False
-# spot checks around the mark, where the quadrants meet
-for (x, y), color in {(ox + 139, oy + 139): (255, 0, 0), (ox + 160, oy + 139): (0, 255, 0),
-                      (ox + 139, oy + 160): (0, 0, 255), (ox + 160, oy + 160): (255, 255, 255),
-                      (ox + 299, oy + 299): (255, 255, 255), (ox + 150, oy + 150): (255, 255, 0)}.items():
-    if at(x, y) != color:
-        print("pixel", (x - ox, y - oy), at(x, y), "expected", color); ok = False
-sys.exit(0 if ok else 1)
-PY
+    check_pattern "$shot" || fail "screenshot pixels do not show the test pattern"
+    rm -f "$shot"
+fi
+
+# --- an output of scale 2: half-size surface through the viewport ---------------------
+weston_stop
+weston_start --scale=2 || { echo "FAIL: weston with scale 2 did not start"; exit 1; }
+: >"$work/out5.txt"
+weston-debug proto >"$work/proto5.txt" 2>&1 &
+DEBUGP=$!
+sleep 0.5
+"$check" "scaled" 2000 >"$work/out5.txt" 2>/dev/null &
+CLIENT=$!
+for _ in $(seq 1 50); do
+    grep -q '^presented$' "$work/out5.txt" && break
+    sleep 0.1
+done
+sleep 0.5
+(cd "$work" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed at scale 2"
+wait "$CLIENT"
+rc=$?
+CLIENT=
+sleep 0.3
+kill "$DEBUGP" 2>/dev/null
+wait "$DEBUGP" 2>/dev/null
+DEBUGP=
+[ "$rc" = 0 ] || fail "scale 2: client exit status $rc"
+expect_line "$work/out5.txt" "opened 300 300"
+[ "$(grep -c '^dpi 192$' "$work/out5.txt")" = 2 ] || fail "display dpi is not 192 at scale 2"
+grep -qE 'create_buffer\(new id wl_buffer@[0-9]+, 0, 300, 300, 1200, 1\)' "$work/proto5.txt" ||
+    fail "scale 2: the buffer does not keep the pixel size"
+expect_text "$work/proto5.txt" 'set_destination(150, 150)'
+grep -qE 'damage\(0, 0, 150, 150\)' "$work/proto5.txt" || fail "scale 2: first damage"
+grep -qE 'damage\(5, 5, 150, 150\)' "$work/proto5.txt" || fail "scale 2: damage of a present at 10, 10"
+shot=$(ls "$work"/wayland-screenshot-*.png 2>/dev/null | head -n 1)
+if [ -z "$shot" ]; then
+    fail "no screenshot written at scale 2"
+else
+    check_pattern "$shot" || fail "scale 2: screenshot pixels do not show the test pattern 1:1"
 fi
 
 # --- shared memory in /tmp when XDG_RUNTIME_DIR is unset -----------------------------
