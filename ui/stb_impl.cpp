@@ -4,6 +4,7 @@
 // gigabytes) then ends as a decoding error instead of a fatal out-of-memory exit.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/memory.h"
 #include "ui/stb_alloc.h"
@@ -16,6 +17,12 @@ void* stb_alloc_limited(size_t size) {
 void* stb_realloc_limited(void* pointer, size_t size) {
     if (size > STB_ALLOC_CEILING) return nullptr;
     return dru_realloc_memory(pointer, size);
+}
+
+// The decoder copies zero bytes into a not yet allocated buffer on some malformed PNG
+// chunks; a zero-length copy must not pass a null pointer to the C library.
+static inline void* stb_copy_bytes(void* dst, const void* src, size_t n) {
+    return n ? memcpy(dst, src, n) : dst;
 }
 
 #define STBI_MALLOC(sz) stb_alloc_limited(sz)
@@ -47,6 +54,8 @@ void* stb_realloc_limited(void* pointer, size_t size) {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wdouble-promotion"
 #pragma GCC diagnostic ignored "-Wcast-qual"
+#define memcpy stb_copy_bytes
 #include <stb_image.h>
 #include <stb_truetype.h>
+#undef memcpy
 #pragma GCC diagnostic pop
