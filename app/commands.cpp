@@ -6,6 +6,7 @@
 #include "app/player.h"
 #include "app/playlist.h"
 #include "audio/analysis.h"
+#include "audio/load_track.h"
 #include "audio/sontera/sontera.h"
 #include "audio/track.h"
 #include "fenra/fenra.h"
@@ -117,6 +118,7 @@ void cmd_quit(Player* player) {
     analysis_free(player);
     player->resample_capacity = player->convert_capacity = 0;
 
+    player_flush_output(player);
     sontera_close(player->output);  // drains the device
     player->output = nullptr;
     list_destroy(player->playlist, playlist_entry_destroy);

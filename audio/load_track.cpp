@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 #include "app/options.h"
 #include "app/player.h"
@@ -58,6 +59,23 @@ static void place_album_art(const char* path, const Track* track) {
     image_free(art);
 }
 
+void player_flush_output(Player* player) {
+    AudioOutput* output = player->output;
+    if (!output || !output->sink) return;
+    SonteraSink* sink = output->sink;
+    // Give up after twice the ring's playing time (plus slack) if the device stalls.
+    uint64_t budget_us = 2ull * 1000000 * sink->capacity / (sink->rate ? sink->rate : 44100) + 200000;
+    uint64_t waited_us = 0;
+    while (sink->used > 0 && waited_us < budget_us) {
+        uint32_t before = sink->used;
+        sontera_remove_data_from_outbuf(sink);
+        if (sink->used == before) {
+            usleep(2000);
+            waited_us += 2000;
+        }
+    }
+}
+
 void player_load_track(Player* player, PlaylistEntry* entry) {
     fprintf(stderr, "loading file %s\n", entry->path);
     Track* track = track_open(entry->path);
@@ -78,6 +96,7 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
         free(title);
     }
 
+    player_flush_output(player);
     sontera_close(player->output);
     player->output = nullptr;
     uint32_t rate = track->format->rate, channels = track->format->channels;

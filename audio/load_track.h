@@ -6,6 +6,9 @@
 //       the player's track, renders the static layer, sets the window title
 //       "[artist - title] - qulmo" and reopens the sound sink at the track's rate and
 //       channel count. The caller redraws.
+//   player_flush_output(player)      writes what the sink's ring still holds into the device
+//                                    (waiting for room, bounded), so that closing the sink
+//                                    loses no audio.
 //   load_track_buffer_frames(rate)   sink buffer size for a rate: 2048 below 44100 Hz,
 //                                    else (rate / 44100) * 2048.
 //   album_art_fit(art, w, h, center) a new w x h image of the art: stretched, or with
@@ -25,6 +28,7 @@ struct ArtPlacement {
 };
 
 void player_load_track(Player* player, PlaylistEntry* entry);
+void player_flush_output(Player* player);
 [[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);
 [[nodiscard]] ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h);
 [[nodiscard]] Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center);
