@@ -100,6 +100,13 @@ struct WindowBackend {
     uint8_t server_decorations;
 };
 
+struct wl_seat_listener;
+
+// Callback delivery shared by key events, key repeat and moves.
+void wayland_send_key(WindowBackend* b, uint32_t linux_code, bool pressed);
+void wayland_send_button(WindowBackend* b, int32_t kind, uint32_t flags);
+extern const wl_seat_listener wayland_seat_listener;
+
 // The open window, if any (the library serves one window per process).
 extern Window* wayland_open_window;
 
