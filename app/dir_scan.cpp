@@ -26,7 +26,9 @@ List* dir_scan(const char* dir) {
     char* path = static_cast<char*>(dru_alloc_memory(DIR_PATH_MAX, 1));
     while (const dirent* d = readdir(handle)) {
         auto* entry = static_cast<DirEntry*>(dru_alloc_memory(1, sizeof(DirEntry)));
-        strncpy(entry->name, d->d_name, DIR_ENTRY_NAME_MAX - 1);
+        // The record is zero-filled, so a cut name stays terminated.
+        size_t name_len = strnlen(d->d_name, DIR_ENTRY_NAME_MAX - 1);
+        memcpy(entry->name, d->d_name, name_len);
         // A path too long to build stays unstat'ed, like one that fails to stat.
         struct stat st;
         if (dir_join(dir, d->d_name, path, DIR_PATH_MAX) && stat(path, &st) == 0) {
