@@ -75,10 +75,10 @@ check_pattern() {
         [ "$(pixel 20 20)" = "srgb(255,0,0)" ] && break
         sleep 0.1
     done
-    for spec in "20 20 srgb(255,0,0)" "280 20 srgb(0,255,0)" "20 280 srgb(0,0,255)" \
+    for probe in "20 20 srgb(255,0,0)" "280 20 srgb(0,255,0)" "20 280 srgb(0,0,255)" \
                 "280 280 srgb(255,255,255)" "150 150 srgb(128,128,128)" "299 0 srgb(0,255,0)" \
                 "0 299 srgb(0,0,255)"; do
-        read -r x y want <<<"$spec"
+        read -r x y want <<<"$probe"
         got=$(pixel "$x" "$y")
         [ "$got" = "$want" ] || fail "$1: pixel $x,$y is $got, want $want"
     done
