@@ -1,0 +1,65 @@
+// Playlist files: any bytes become entries that are non-empty and hold no line break,
+// never more entries than lines; CRLF line ends give the same entries as LF.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/commands.h"
+#include "app/player.h"
+#include "app/playlist.h"
+#include "audio/load_track.h"
+
+// The builder's neighbours in the playlist code; never reached from here.
+void player_load_track(Player*, PlaylistEntry*) { abort(); }
+void cmd_quit(Player*) { abort(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static char path[64];
+    if (!path[0]) snprintf(path, sizeof path, "/tmp/qulmo_fuzz_playlist_%d.txt", static_cast<int>(getpid()));
+    FILE* f = fopen(path, "wb");
+    if (!f) return 0;
+    if (size) fwrite(data, 1, size, f);
+    fclose(f);
+
+    Player player{};
+    playlist_from_list_file(&player, path, "/");
+    size_t lines = 1;
+    for (size_t i = 0; i < size; i++) lines += data[i] == '\n';
+    size_t count = 0;
+    for (ListNode* n = player.playlist->next; n != player.playlist; n = n->next, count++) {
+        const char* p = static_cast<PlaylistEntry*>(n->payload)->path;
+        size_t len = strlen(p);
+        if (len == 0 || strchr(p, '\n')) abort();
+    }
+    if (count > lines || player.current != player.playlist) abort();
+
+    // Text without any CR, written again with CRLF line ends: the same entries.
+    if (memchr(data, '\r', size)) {
+        list_destroy(player.playlist, playlist_entry_destroy);
+        unlink(path);
+        return 0;
+    }
+    f = fopen(path, "wb");
+    if (!f) abort();
+    for (size_t i = 0; i < size; i++) {
+        if (data[i] == '\n') fputc('\r', f);
+        fputc(data[i], f);
+    }
+    fclose(f);
+    Player crlf{};
+    playlist_from_list_file(&crlf, path, "/");
+    ListNode* a = player.playlist->next;
+    ListNode* b = crlf.playlist->next;
+    for (; a != player.playlist && b != crlf.playlist; a = a->next, b = b->next) {
+        if (strcmp(static_cast<PlaylistEntry*>(a->payload)->path, static_cast<PlaylistEntry*>(b->payload)->path))
+            abort();
+    }
+    if (a != player.playlist || b != crlf.playlist) abort();
+    list_destroy(crlf.playlist, playlist_entry_destroy);
+    list_destroy(player.playlist, playlist_entry_destroy);
+    unlink(path);
+    return 0;
+}
