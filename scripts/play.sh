@@ -4,24 +4,26 @@
 #   scripts/play.sh [music file or directory]
 #
 # Without an argument it generates a small demo album (build/demo) and plays that.
+# QULMO_BUILD_DIR names another build directory than build/.
 # The player looks for "font.ttf" beside its executables (portable mode), where
 # this script puts DejaVu Sans.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+b=${QULMO_BUILD_DIR:-build}
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build --target qulmo-x11 qulmo-wayland
+cmake -S . -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$b" --target qulmo-x11 qulmo-wayland
 
 # Portable mode: configuration (font, ui.txt, playlist.txt) beside the executables.
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf build/font.ttf
-touch build/morsa_portable_mode.txt
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$b/font.ttf"
+touch "$b/morsa_portable_mode.txt"
 
 target=${1:-}
 if [ -z "$target" ]; then
-    [ -f "build/demo/03 Low Tide.mp3" ] || scripts/make-demo.sh build/demo
-    target="build/demo/01 Morning Chord.wav"
+    [ -f "$b/demo/03 Low Tide.mp3" ] || scripts/make-demo.sh "$b/demo"
+    target="$b/demo/01 Morning Chord.wav"
 elif [ -d "$target" ]; then
     # A directory plays from its first track: name any file in it; the player
     # falls back to the first supported one.
@@ -34,9 +36,9 @@ elif [ -d "$target" ]; then
 fi
 
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec build/qulmo-wayland -- "$target"
+    exec "$b/qulmo-wayland" -- "$target"
 elif [ -n "${DISPLAY:-}" ]; then
-    exec build/qulmo-x11 -- "$target"
+    exec "$b/qulmo-x11" -- "$target"
 else
     echo "no display: set WAYLAND_DISPLAY or DISPLAY (or start the script inside a desktop session)" >&2
     exit 1
