@@ -54,7 +54,10 @@ int32_t seek_click_target_ms(uint64_t total_frames, uint32_t rate, int32_t point
                              int32_t width) {
     // A zero-sized region or an unknown rate has no position to offer.
     if (width <= 0 || rate == 0) return 0;
-    auto total_ms = static_cast<uint32_t>(static_cast<double>(total_frames) * 1000.0 / rate);
+    // Lengths past the 32-bit range of milliseconds are held at its top rather than
+    // converted out of range.
+    double total = static_cast<double>(total_frames) * 1000.0 / rate;
+    uint32_t total_ms = total >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
     double ms = static_cast<double>(total_ms) * (static_cast<double>(pointer_x) - x) / width;
     if (ms >= 2147483647.0) return 2147483647;
     if (ms <= -2147483648.0) return INT32_MIN;
