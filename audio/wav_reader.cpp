@@ -96,8 +96,8 @@ bool wav_reader_parse(WavReader* r, std::span<const uint8_t> bytes) {
         }
         off += 8 + uint64_t(size) + (size & 1);
     }
-    return have_data && r->sample_format != 0 && r->channels != 0 && r->sample_rate != 0 &&
-           r->data_size != 0;
+    return have_data && r->sample_format != 0 && r->channels != 0 && r->channels <= WAV_MAX_CHANNELS &&
+           r->sample_rate != 0 && r->data_size != 0;
 }
 
 int64_t wav_reader_total_frames(const WavReader* r) {

@@ -2,7 +2,8 @@
 // PCM or float samples to floats in -1..1.
 //
 //   wav_reader_parse(reader, bytes)   walks the chunks ("chunk name '%s'" on stderr for
-//                                     each); true when the file is a playable WAVE. The
+//                                     each); true when the file is a playable WAVE (at
+//                                     most WAV_MAX_CHANNELS channels). The
 //                                     reader points into bytes, which must outlive it.
 //   wav_reader_read(reader, out, n)   converts up to n frames at the read offset into out
 //                                     (channels * n floats) and advances; returns the
@@ -21,6 +22,9 @@
 struct Track;
 
 constexpr uint32_t WAV_INFO_FIELD_SIZE = 1024;
+// More channels than any real recording uses: a header claiming 65535 would otherwise
+// size the decode buffer and the sound device at hundreds of megabytes.
+constexpr uint32_t WAV_MAX_CHANNELS = 64;
 
 struct WavReader {
     std::span<const uint8_t> file;  // the whole file

@@ -53,6 +53,9 @@ TEST_F(WavReaderTest, FormatTagAndBitsChooseTheSampleFormat) {
         {"extensible tag without extension", fmt_body(0xFFFE, 2, 44100, 16), false, 0},
         {"zero channels", fmt_body(1, 0, 44100, 16), false, SAMPLE_S16},
         {"zero rate", fmt_body(1, 2, 0, 16), false, SAMPLE_S16},
+        {"64 channels", fmt_body(1, 64, 8000, 16), true, SAMPLE_S16},
+        {"65 channels rejected", fmt_body(1, 65, 8000, 16), false, SAMPLE_S16},
+        {"65535 channels rejected", fmt_body(1, 65535, 8000, 16), false, SAMPLE_S16},
     };
     for (const FmtCase& c : cases) {
         SCOPED_TRACE(c.name);
