@@ -35,7 +35,9 @@ Mp3Decoder* mp3_decoder_open(const char* path) {
     d->handle = h;
     long rate = 0;
     int channels = 0, encoding = 0;
-    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0) != MPG123_OK ||
+    // The tags are read by our own parser; the library only skips them. Left to parse
+    // them, it allocates whatever size a tag header claims (256 MB from 10 bytes).
+    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0.0) != MPG123_OK ||
         mpg123_open(h, path) != MPG123_OK || mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK ||
         rate <= 0 || (channels != 1 && channels != 2)) {
         mp3_decoder_close(d);
