@@ -60,8 +60,15 @@ void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, i
     const int32_t bw = std::max(clamp_int(UI_SPECTRUM_PITCH * scale), 1);
     const int32_t gap_edge = clamp_int(bw - scale);
     const int32_t minimum = clamp_int(gap_edge - scale);
+    // Only the bars that can touch the target are worked out: a box billions of pixels
+    // wide would otherwise take minutes per frame. A bar is drawn at a column i that is
+    // a multiple of bw and averages the columns after the previous bar, so starting
+    // just after a bar boundary with an empty sum gives the same bars.
+    const int64_t left = std::max<int64_t>(0, (-int64_t(box.x) - 2) / bw - 1);
+    const int32_t first = left > 0 ? int32_t(std::min<int64_t>(left * bw + 1, W)) : 0;
+    const int32_t end = int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2 * int64_t(bw) + 2, 0, W));
     float acc = 0;
-    for (int32_t i = 0; i < W; ++i) {
+    for (int32_t i = first; i < end; ++i) {
         double f = std::pow(10.0, 3.0 * i / W);
         int32_t bin = clamp_int((f / 1000.0 * 4096.0 * 0.5) / bin_scale);
         bin = std::clamp(bin, 0, 4095);
@@ -82,10 +89,16 @@ void draw_waveform(const Player* p, const UiStyle* s, Image* target, Rect box) {
     if (!p->sample_history || box.w < 2) return;
     const int32_t W = box.w;
     const double H = box.h;
-    int32_t prev = 0;
-    for (int32_t i = 1; i < W; ++i) {
-        int32_t k = static_cast<int32_t>(static_cast<float>(i) / static_cast<float>(W) * 4096.0f);
-        k = std::min(k, 4095);
+    // Segment i runs from column box.x + i - 1 to box.x + i: only those that can reach
+    // the target are drawn, whatever the box's width.
+    auto sample_at = [W](int32_t i) {
+        return std::min(static_cast<int32_t>(static_cast<float>(i) / static_cast<float>(W) * 4096.0f), 4095);
+    };
+    const int32_t first = int32_t(std::clamp<int64_t>(-int64_t(box.x) - 1, 1, W));
+    const int32_t end = int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2, 1, W));
+    int32_t prev = first > 1 ? sample_at(first - 1) : 0;
+    for (int32_t i = first; i < end; ++i) {
+        int32_t k = sample_at(i);
         draw_line_units(target, s, double(box.x) + i - 1,
                         (1 + p->sample_history[prev]) * H * 0.5 + box.y, double(box.x) + i,
                         (1 + p->sample_history[k]) * H * 0.5 + box.y);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -459,6 +460,39 @@ TEST_F(Renderer, WaveformFollowsTheHistory) {
     t = draw(2);  // one column wide: nothing
     for (int y = 0; y < 30; ++y) EXPECT_EQ(painted_width(t, y), 0);
     image_free(t);
+}
+
+// Spectrum and waveform boxes that reach far outside the target: the part inside looks
+// exactly as when the whole box fits, and a box billions of pixels wide draws at once.
+TEST_F(Renderer, SpectrumAndWaveformOutsideTheTarget) {
+    p.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    for (int k = 0; k < 4096; ++k) {
+        p.spectrum[k] = static_cast<float>(std::pow(10.0, 6.0 * k / 4096));
+        p.sample_history[k] = static_cast<float>(std::sin(k * 0.01));
+    }
+    p.analysis_enabled = 1;
+    for (const char* kind : {"fft", "waveform"}) {
+        for (int shift : {0, 37, 250, 611}) {
+            SCOPED_TRACE(std::string(kind) + " shifted by " + std::to_string(shift));
+            // Reference: the whole 800-pixel box in an 800-pixel target.
+            parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg 0 0 800 40 0");
+            Image* whole = draw(1, 800, 40);
+            // The same box moved left by shift into a 120-pixel target.
+            parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg " + std::to_string(-shift) +
+                  " 0 800 40 0");
+            Image* part = draw(1, 120, 40);
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 120 && x + shift < 800; ++x)
+                    ASSERT_EQ(pixel(part, x, y), pixel(whole, x + shift, y)) << x << "," << y;
+            image_free(whole);
+            image_free(part);
+        }
+        parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg -5 0 2147483647 40 0");
+        Image* huge = draw(1, 120, 40);
+        EXPECT_GT(runs(huge, 39) + runs(huge, 20), 0);
+        image_free(huge);
+    }
 }
 
 TEST_F(Renderer, ShapesLinesAndImages) {
