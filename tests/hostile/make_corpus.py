@@ -391,12 +391,21 @@ ui_case("ui_300_records", WINDOW + b"".join(b"rect fg %d %d 5 5 0\n" % (i % 200,
 ui_case("ui_garbage", bytes(rng.randrange(1, 256) for _ in range(20000)), "1", NO_WINDOW)
 ui_case("ui_garbage_after_window", WINDOW + bytes(rng.randrange(256) for _ in range(20000)), "0", PLAYED)
 ui_case("ui_nul_inside", WINDOW + b"title fg 0 0 200 20 0\0title fg 0 0 200 20 0 ", "0", PLAYED)
-ui_case("ui_extreme_numbers", WINDOW + b"rect fg -2147483648 -2147483648 2147483647 2147483647 129 "
-        b"roundradius fg 2147483647 0 0 0 0 blur fg 2147483647 -5 -2147483648 9 32 "
-        b"line fg -2147483648 0 2147483647 2147483647 0 border fg 2147483647 2147483647 -1 -1 0 "
-        b"fft fg 0 0 -200 -200 0 waveform fg 5 5 2147483647 100 0 title fg -100000 0 2147483647 20 65 "
-        b"startpos fg -2147483648 0 2147483647 0 0 rect fg 0 0 100 100 1026 offset - -2147483648 0 0 0 0 "
-        b"artist fg 0 0 100 20 0 frametime - -5 0 0 0 0 ", "0", PLAYED)
+extremes = {
+    "rect_round": b"rect fg -2147483648 -2147483648 2147483647 2147483647 129 roundradius fg 2147483647 0 0 0 0 ",
+    "rect_squircle": b"rect fg -100 -100 100000 100000 512 roundradius fg 99999 0 0 0 0 ",
+    "blur": b"blur fg 2147483647 -5 -2147483648 9 32 blur fg -100 -100 100000 100000 32 ",
+    "line": b"line fg -2147483648 0 2147483647 2147483647 0 line fg 0 0 2147483647 -2147483648 0 ",
+    "border": b"border fg 2147483647 2147483647 -1 -1 0 border fg -2147483648 -2147483648 -1 -1 0 ",
+    "fft": b"fft fg 0 0 -200 -200 0 fft fg -5 -5 2147483647 2147483647 0 ",
+    "waveform": b"waveform fg 5 5 2147483647 100 0 waveform fg 0 0 -100 -2147483648 0 ",
+    "text": b"title fg -100000 0 2147483647 20 65 artist fg 2147483647 2147483647 2147483647 20 1 ",
+    "progress": b"startpos fg -2147483648 0 2147483647 0 0 rect fg 0 0 100 100 1026 ",
+    "offset": b"offset - -2147483648 0 0 0 0 artist fg 0 0 100 20 0 offset - 2147483647 0 0 0 0 title fg 0 0 9 9 0 ",
+    "frametime": b"frametime - -5 0 0 0 0 scrollspeed fg -2147483648 0 0 0 0 title fg 0 0 50 20 64 ",
+}
+for name, text in extremes.items():
+    ui_case("ui_extreme_" + name, WINDOW + text, "0", PLAYED)
 ui_case("ui_text_huge_height", WINDOW + b"title fg 0 0 200 100000 1 artist fg 0 0 200 -100000 0 ", "0", PLAYED)
 ui_case("ui_image_bomb", WINDOW + b"image hostile-bomb.png 0 0 200 200 4 ", "0", IMG_FILE,
         {"config/hostile-bomb.png": png_header_only(60000, 60000)})

@@ -24,7 +24,7 @@ if grep -q '^QULMO_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null; then
     export ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=256:detect_leaks=0:abort_on_error=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     vlimit=unlimited
-    per_run=30
+    per_run=${HOSTILE_TIMEOUT:-30}
 else
     vlimit=$((640 * 1024))  # KiB: the program's own mappings plus 256 MB of room
     per_run=15
