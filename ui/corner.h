@@ -27,6 +27,14 @@ inline bool corner_row_full(const CornerShape& c, int32_t row) {
     return row > c.r && row < c.h - c.r - 1;
 }
 
+// Columns [*lo, *hi) have coverage 1 in every row, so only the columns outside
+// them need corner_at.
+inline void corner_middle(const CornerShape& c, int32_t* lo, int32_t* hi) {
+    double first = std::floor(c.r) + 1, end = std::ceil(double(c.w) - c.r - 1);
+    *lo = int32_t(std::clamp(first, 0.0, double(c.w)));
+    *hi = std::max(*lo, int32_t(std::clamp(end, 0.0, double(c.w))));
+}
+
 inline double corner_at(const CornerShape& c, int32_t column, int32_t row) {
     if (column > c.r && column < c.w - c.r - 1) return 1.0;
     if (row > c.r && row < c.h - c.r - 1) return 1.0;

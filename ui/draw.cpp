@@ -76,15 +76,27 @@ void fill_shape(Image* image, const UiStyle* style, double fx0, double fy0, doub
         }
         return;
     }
+    if (alpha == 0) return;
     const CornerShape shape = corner_shape(c.w, c.h, radius);
-    for (int32_t row = 0; row < c.h; ++row) {
-        uint8_t* d = pixel_at(image, c.x, c.y + row);
-        const bool full = corner_row_full(shape, row);
-        for (int32_t col = 0; col < c.w; ++col) {
-            uint32_t a = full ? alpha : uint32_t(double(alpha) * corner_at(shape, col, row));
+    int32_t lo = 0, hi = 0;
+    corner_middle(shape, &lo, &hi);
+    auto edge = [&](uint8_t* d, int32_t row, int32_t from, int32_t to) {
+        for (int32_t col = from; col < to; ++col) {
+            uint32_t a = uint32_t(double(alpha) * corner_at(shape, col, row));
             if (a == 0) continue;
             pixel_store(d + col * 4, blend_pixel(colour, pixel_load(d + col * 4), a));
         }
+    };
+    for (int32_t row = 0; row < c.h; ++row) {
+        uint8_t* d = pixel_at(image, c.x, c.y + row);
+        const bool full = corner_row_full(shape, row);
+        // The rounded columns need their coverage; the span between them has full
+        // coverage and blends with one alpha.
+        const int32_t from = full ? 0 : lo, to = full ? c.w : hi;
+        if (!full) edge(d, row, 0, lo);
+        for (int32_t col = from; col < to; ++col)
+            pixel_store(d + col * 4, blend_pixel(colour, pixel_load(d + col * 4), alpha));
+        if (!full) edge(d, row, hi, c.w);
     }
 }
 

@@ -1,0 +1,142 @@
+// What one animation frame costs at 300 x 300: ui_redraw of the default description
+// and of the animated one (fft, waveform, scrolling title, rounded blur redrawn each
+// frame), and fenra_present of the whole framebuffer to the X server, each beside
+// the full-image copies it cannot avoid, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/player.h"
+#include "fenra/fenra.h"
+#include "foundation/files.h"
+#include "foundation/memory.h"
+#include "input/input.h"
+#include "ui/image.h"
+#include "ui/text.h"
+#include "ui/ui_description.h"
+#include "ui/ui_render.h"
+#include "ui_render_test_scenes.h"
+
+namespace {
+
+constexpr int32_t SIZE = 300;
+
+// The two copies of every redraw: backdrop -> canvas, canvas -> framebuffer.
+void redraw_copies(benchmark::State& state) {
+    Image* a = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    Image* b = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    Image* fb = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    for (auto _ : state) {
+        image_copy(a, nullptr, b, nullptr);
+        image_present(b, nullptr, fb, nullptr);
+        benchmark::DoNotOptimize(fb->pixels);
+    }
+    image_free(a);
+    image_free(b);
+    image_free(fb);
+}
+
+// The copy a present cannot avoid: the framebuffer's bytes once.
+void present_copy(benchmark::State& state) {
+    Image* a = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    Image* b = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    for (auto _ : state) {
+        memcpy(b->pixels, a->pixels, static_cast<size_t>(a->stride) * a->height);
+        benchmark::DoNotOptimize(b->pixels);
+    }
+    image_free(a);
+    image_free(b);
+}
+
+void clear_table() {
+    ui_free_elements();
+    for (UiElement& e : ui_elements) e = UiElement{};
+}
+
+void redraw(benchmark::State& state, const char* description) {
+    clear_table();
+    ui_parse_bytes(std::span<const char>(description, strlen(description)), 1.0, "/nonexistent");
+    Player p{};
+    UiScene scene{};
+    ui_scene_setup(&p, &scene, 1);
+    p.playing = 1;
+    p.font = font_load(FRAME_BENCH_FONT);
+    input_state.framebuffer = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    ui_render_static(&p);
+    uint32_t step = 0;
+    for (auto _ : state) {
+        // The position moves as at 60 frames a second, so times and scrolling change.
+        p.position_ms = 83000 + 16 * (step++ % 1000);
+        ui_redraw(&p);
+        benchmark::DoNotOptimize(input_state.framebuffer->pixels);
+    }
+    image_free(input_state.framebuffer);
+    input_state.framebuffer = nullptr;
+    font_free(p.font);
+    ui_scene_free(&p, &scene);
+}
+
+std::string animated_description;
+
+void redraw_default(benchmark::State& state) { redraw(state, ui_default_description); }
+void redraw_animated(benchmark::State& state) { redraw(state, animated_description.c_str()); }
+
+void present(benchmark::State& state) {
+    if (!getenv("DISPLAY")) {
+        state.SkipWithError("DISPLAY is not set");
+        return;
+    }
+    Window* window = fenra_open(0, 0, SIZE, SIZE, 1.0f, FENRA_AUTO_POSITION);
+    if (!window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    Image* fb = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    for (int32_t i = 0; i < SIZE * SIZE; i++) reinterpret_cast<uint32_t*>(fb->pixels)[i] = 0xff000000u | i * 2654435761u;
+    for (auto _ : state) {
+        fenra_present(window, fb, 0, 0, SIZE, SIZE);
+        fenra_dispatch(window);
+    }
+    image_free(fb);
+    fenra_close(window);
+}
+
+BENCHMARK(redraw_copies)->Name("two_full_copies_300x300")->Unit(benchmark::kMicrosecond);
+BENCHMARK(redraw_default)->Name("ui_redraw_default_300x300")->Unit(benchmark::kMicrosecond);
+BENCHMARK(redraw_animated)->Name("ui_redraw_animated_300x300")->Unit(benchmark::kMicrosecond);
+BENCHMARK(present_copy)->Name("one_full_copy_300x300")->Unit(benchmark::kMicrosecond);
+BENCHMARK(present)->Name("fenra_present_x11_300x300")->Unit(benchmark::kMicrosecond);
+
+// Prints each measured step as a multiple of the copies measured just before it.
+struct RatioReporter : benchmark::ConsoleReporter {
+    double baseline = 0;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred) continue;
+            double us = r.GetAdjustedCPUTime();
+            const std::string& name = r.benchmark_name();
+            if (name.find("full_cop") != std::string::npos) baseline = us;
+            else if (baseline > 0)
+                printf("  %s: %.1f us CPU per frame = %.2f x the full-image copies (%.1f us)\n", name.c_str(), us,
+                       us / baseline, baseline);
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint64_t size = 0;
+    unsigned char* text = read_whole_file(FRAME_BENCH_ANIMATED, &size);
+    animated_description.assign(reinterpret_cast<const char*>(text), size);
+    dru_free(text);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
