@@ -1,0 +1,17 @@
+#!/bin/bash
+# Steady playback through the pump into ALSA "default" routed to a file, with an
+# allocation-counting allocator in the test program.
+set -eu
+build=$1 src=$2
+. "$src/tests/lib/alsa.sh"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+alsa_file_setup "$dir" "$dir/out.raw"
+export QULMO_STEADY_MEDIA="$dir"
+# Twelve seconds each: one of warm-up, ten counted, and a little to spare.
+sox -q -n -r 44100 -b 16 -c 2 "$dir/s16.wav" synth 12 sine 440 pinknoise remix 1,2 2 vol 0.4
+sox -q -n -r 44100 -e floating-point -b 32 -c 2 "$dir/f32.wav" synth 12 sine 300 sine 5000 vol 0.5
+sox -q -n -r 48000 -b 16 -c 2 "$dir/r48k.wav" synth 12 sine 1000 vol 0.5
+lame --quiet -b 192 "$dir/s16.wav" "$dir/track.mp3"
+flac --silent -f -o "$dir/track.flac" "$dir/s16.wav"
+exec "$build/tests/audio/steady/test_steady_alloc"
