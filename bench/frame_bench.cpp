@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "alloc_count.h"
 #include "app/player.h"
 #include "fenra/fenra.h"
 #include "foundation/files.h"
@@ -67,12 +68,22 @@ void redraw(benchmark::State& state, const char* description) {
     input_state.framebuffer = image_new(SIZE, SIZE, IMAGE_PIXELS);
     ui_render_static(&p);
     uint32_t step = 0;
+    uint64_t allocations = 0, frames = 0;
     for (auto _ : state) {
         // The position moves as at 60 frames a second, so times and scrolling change.
         p.position_ms = 83000 + 16 * (step++ % 1000);
+        alloc_count_begin();
         ui_redraw(&p);
+        const uint64_t n = alloc_count_end();
+        // The first frames fill the glyph cache; after them a frame should need nothing.
+        if (step > 100) {
+            allocations += n;
+            frames++;
+        }
         benchmark::DoNotOptimize(input_state.framebuffer->pixels);
     }
+    if (alloc_count_available() && frames > 0)
+        state.counters["allocs_per_frame_after_100"] = static_cast<double>(allocations) / static_cast<double>(frames);
     image_free(input_state.framebuffer);
     input_state.framebuffer = nullptr;
     font_free(p.font);
