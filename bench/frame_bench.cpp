@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "alloc_count.h"
 #include "app/player.h"
 #include "fenra/fenra.h"
@@ -123,6 +125,7 @@ BENCHMARK(present)->Name("fenra_present_x11_300x300")->Unit(benchmark::kMicrosec
 
 // Prints each measured step as a multiple of the copies measured just before it.
 struct RatioReporter : benchmark::ConsoleReporter {
+    RatioReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
     double baseline = 0;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
