@@ -71,7 +71,8 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
 }
 
 TEST(SteadyPlayback, TenSecondsThroughThePumpAllocateNothing) {
-    if (!alloc_count_available()) GTEST_SKIP() << "no allocation counting under AddressSanitizer";
+    // Under AddressSanitizer nothing is counted, but the path still runs under its checks.
+    const bool counted = alloc_count_available();
     const Case cases[] = {
         {"s16.wav", 0, 1},     {"f32.wav", 0, 1},  {"track.mp3", 0, 1},
         {"track.flac", 0, 1},  {"track.flac", 0, 0},
@@ -80,7 +81,7 @@ TEST(SteadyPlayback, TenSecondsThroughThePumpAllocateNothing) {
     for (const Case& c : cases) {
         int64_t frames = 0;
         const uint64_t n = allocations_while_playing(c, 1.0, 10.0, &frames);
-        EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis " << c.analysis;
+        if (counted) EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis " << c.analysis;
         // The ten seconds were really played (and the count is not of an idle pump).
         EXPECT_GE(frames, 10 * 44100 - 1024) << c.file;
     }
