@@ -81,7 +81,9 @@ TEST(SteadyPlayback, TenSecondsThroughThePumpAllocateNothing) {
     for (const Case& c : cases) {
         int64_t frames = 0;
         const uint64_t n = allocations_while_playing(c, 1.0, 10.0, &frames);
-        if (counted) EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis " << c.analysis;
+        if (counted) {
+            EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis " << c.analysis;
+        }
         // The ten seconds were really played (and the count is not of an idle pump).
         EXPECT_GE(frames, 10 * 44100 - 1024) << c.file;
     }
