@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +21,14 @@
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 
-double startup_default_scale(float dpi) { return static_cast<int>(dpi) / 96.0; }
+double startup_default_scale(float dpi) {
+    // The compositor announces the output scale: a huge one must not overflow the
+    // truncation to int, so it is held at the int range.
+    if (!(dpi == dpi)) return 0;
+    if (dpi >= 2147483647.0f) return INT32_MAX / 96.0;
+    if (dpi <= -2147483648.0f) return INT32_MIN / 96.0;
+    return static_cast<int>(dpi) / 96.0;
+}
 
 uint32_t startup_window_flags(uint32_t ui_flags) {
     uint32_t flags = 0;

@@ -30,7 +30,9 @@ TEST(Startup, DefaultScaleFromDpiIsTruncatedAndUnclamped) {
     struct Case {
         float dpi;
         double scale;
-    } cases[] = {{96, 1.0}, {144, 1.5}, {192, 2.0}, {143.9f, 143 / 96.0}, {48, 0.5}, {480, 5.0}};
+    } cases[] = {{96, 1.0}, {144, 1.5}, {192, 2.0}, {143.9f, 143 / 96.0}, {48, 0.5}, {480, 5.0},
+                   // output scales past the int range are held at its top
+                   {96.0f * 2147483647.0f, 2147483647 / 96.0}, {3e38f, 2147483647 / 96.0}};
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(startup_default_scale(c.dpi), c.scale) << c.dpi;
 }
 
