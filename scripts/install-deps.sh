@@ -2,7 +2,7 @@
 # Installs every Debian package that building, running and testing qulmo need.
 # Safe to run again: packages already present are left alone.
 set -e
-PKGS="build-essential cmake pkg-config clang libclang-rt-14-dev
+PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  googletest libgtest-dev libgmock-dev libbenchmark-dev
  libstb-dev libasound2-dev libflac-dev libmpg123-dev
  libwayland-dev libwayland-bin wayland-protocols libx11-dev
