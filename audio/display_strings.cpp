@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/playlist.h"
 #include "audio/metadata.h"
 #include "audio/metadata_text.h"
 #include "audio/track.h"
@@ -16,8 +17,8 @@ char* tag_or(const Track* track, const char* name, const char* fallback) {
 
 }  // namespace
 
-void display_strings_fill(DisplayStrings* d, const Track* track) {
-    d->filled = 1;
+void display_strings_fill(PlaylistEntry* d, const Track* track) {
+    d->loaded = 1;
     d->title = tag_or(track, "title", "unknown title");
     d->album = tag_or(track, "album", "unknown album");
     d->artist = tag_or(track, "artist", "unknown artist");
@@ -28,15 +29,15 @@ void display_strings_fill(DisplayStrings* d, const Track* track) {
     std::snprintf(text, sizeof text, "%dHz/%dch", int(f.rate), int(f.channels));
     d->format_text = text_copy(text);
     d->duration_ms = f.rate ? int32_t(long(double(track->total_frames) * 1000.0 / f.rate)) : 0;
-    d->track_number = uint32_t(std::strtoul(d->track, nullptr, 10));
+    d->track_number = int32_t(std::strtoul(d->track, nullptr, 10));
 }
 
-void display_strings_free(DisplayStrings* d) {
-    dru_free(d->title);
-    dru_free(d->album);
-    dru_free(d->artist);
-    dru_free(d->album_artist);
-    dru_free(d->track);
-    dru_free(d->format_text);
-    *d = DisplayStrings{};
+void display_strings_free(PlaylistEntry* d) {
+    for (char** s : {&d->title, &d->album, &d->artist, &d->album_artist, &d->track, &d->format_text}) {
+        dru_free(*s);
+        *s = nullptr;
+    }
+    d->duration_ms = 0;
+    d->track_number = 0;
+    d->loaded = 0;
 }

@@ -79,7 +79,7 @@ void player_flush_output(Player* player) {
 void player_load_track(Player* player, PlaylistEntry* entry) {
     fprintf(stderr, "loading file %s\n", entry->path);
     Track* track = track_open(entry->path);
-    if (!entry->loaded) entry_fill_from_track(entry, track);
+    if (!entry->loaded) display_strings_fill(entry, track);
     place_album_art(entry->path, track);
 
     track_close(player->track);

@@ -17,9 +17,10 @@
 //                                       the file is no FLAC stream.
 //
 // Display strings
-//   display_strings_fill(d, track)      copies of the tags or "unknown title", ...; format
-//                                       text "%dHz/%dch"; duration; leading track number.
-//   display_strings_free(d)             frees the strings, clears the record.
+//   display_strings_fill(entry, track)  a playlist entry's copies of the tags or "unknown
+//                                       title", ...; format text "%dHz/%dch"; duration;
+//                                       leading track number; marks the entry loaded.
+//   display_strings_free(entry)         frees those strings (not the path), clears them.
 //
 // Album art (returns null when there is none; the caller supplies its placeholder)
 //   album_art_external_path(track_path) "dir/name" of the first ExternalCoverNames entry
@@ -63,21 +64,9 @@ void picture_data_free(PictureData* picture);
 
 bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* picture);
 
-// The display strings of a playlist entry; all owned, never null once filled.
-struct DisplayStrings {
-    char* title;
-    char* album;
-    char* artist;
-    char* album_artist;
-    char* track;
-    char* format_text;      // "%dHz/%dch"
-    int32_t duration_ms;
-    uint32_t track_number;  // leading decimal number of track, 0 when none
-    uint8_t filled;
-};
-
-void display_strings_fill(DisplayStrings* strings, const Track* track);
-void display_strings_free(DisplayStrings* strings);
+struct PlaylistEntry;
+void display_strings_fill(PlaylistEntry* entry, const Track* track);
+void display_strings_free(PlaylistEntry* entry);
 
 inline constexpr const char* ExternalCoverNames[] = {
     "cover.jpg",  "cover.png",  "Cover.jpg",  "Cover.png",  "folder.jpg", "folder.png",

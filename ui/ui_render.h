@@ -26,7 +26,6 @@
 //   playlist_entry_at(node, offset)   the entry offset places from node's entry
 //                                (negative: backwards); null past either end.
 //   entry_ensure_loaded(entry)   fills the entry's display strings from its file once.
-//   entry_fill_from_track(entry, track)  moves a track's display strings into the entry.
 //
 // Visualisation level (Player::analysis_enabled): spectrum and waveform need 1,
 // statsdebug, rectdebug and blurdebug need 2.
@@ -81,4 +80,3 @@ using UiMeasureFn = int32_t (*)(void* user, double size);
 
 [[nodiscard]] PlaylistEntry* playlist_entry_at(ListNode* node, int32_t offset);
 void entry_ensure_loaded(PlaylistEntry* entry);
-void entry_fill_from_track(PlaylistEntry* entry, const Track* track);

@@ -19,24 +19,9 @@ PlaylistEntry* playlist_entry_at(ListNode* node, int32_t offset) {
     return static_cast<PlaylistEntry*>(node->payload);
 }
 
-void entry_fill_from_track(PlaylistEntry* entry, const Track* track) {
-    DisplayStrings d{};
-    display_strings_fill(&d, track);
-    // The entry takes the strings over.
-    entry->title = d.title;
-    entry->album = d.album;
-    entry->artist = d.artist;
-    entry->album_artist = d.album_artist;
-    entry->track = d.track;
-    entry->format_text = d.format_text;
-    entry->duration_ms = d.duration_ms;
-    entry->track_number = static_cast<int32_t>(d.track_number);
-    entry->loaded = 1;
-}
-
 void entry_ensure_loaded(PlaylistEntry* entry) {
     if (!entry || entry->loaded) return;
     Track* track = track_open(entry->path);
-    entry_fill_from_track(entry, track);
+    display_strings_fill(entry, track);
     track_close(track);
 }

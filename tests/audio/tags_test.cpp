@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/playlist.h"
 #include "audio/metadata.h"
 #include "audio/track.h"
 #include "byte_builder.h"
@@ -256,19 +257,20 @@ TEST(DisplayStrings, TagsOrUnknownFallbacks) {
     track.total_frames = 44100 * 3 + 22050;
 
     track.metadata = &empty;
-    DisplayStrings d{};
+    PlaylistEntry d{};
     display_strings_fill(&d, &track);
-    EXPECT_EQ(d.filled, 1);
+    EXPECT_EQ(d.loaded, 1);
     EXPECT_STREQ(d.title, "unknown title");
     EXPECT_STREQ(d.album, "unknown album");
     EXPECT_STREQ(d.artist, "unknown artist");
     EXPECT_STREQ(d.album_artist, "unknown album_artist");
     EXPECT_STREQ(d.track, "unknown track");
-    EXPECT_EQ(d.track_number, 0u);
+    EXPECT_EQ(d.track_number, 0);
     EXPECT_STREQ(d.format_text, "44100Hz/2ch");
     EXPECT_EQ(d.duration_ms, 3500);
     display_strings_free(&d);
     EXPECT_EQ(d.title, nullptr);
+    EXPECT_EQ(d.loaded, 0);
 
     track.metadata = &some;
     format = {96000, SAMPLE_F32, 1};
@@ -278,7 +280,7 @@ TEST(DisplayStrings, TagsOrUnknownFallbacks) {
     EXPECT_STREQ(d.artist, "A");
     EXPECT_STREQ(d.album, "unknown album");
     EXPECT_STREQ(d.track, "07/12");
-    EXPECT_EQ(d.track_number, 7u);
+    EXPECT_EQ(d.track_number, 7);
     EXPECT_STREQ(d.format_text, "96000Hz/1ch");
     EXPECT_EQ(d.duration_ms, 10);  // 10.41 ms truncated
     display_strings_free(&d);
