@@ -11,7 +11,9 @@ XVFB_DIR=
 xvfb_start() {
     XVFB_DIR=$(mktemp -d) || return 1
     # -displayfd makes the server take the first free display number and tell us.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$XVFB_DIR/display" \
+    # -noreset: by default the server resets whenever its last client leaves (the
+    # xdpyinfo probe below), and a client connecting during that reset is refused.
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$XVFB_DIR/display" \
         >"$XVFB_DIR/log" 2>&1 &
     XVFB_PID=$!
     local i number=
