@@ -3,6 +3,7 @@
 #                server picks itself among the free ones, waits until it answers
 #                and exports DISPLAY. Returns non-zero when it could not.
 #   xvfb_stop    stops that server (safe to call twice, e.g. from an EXIT trap).
+#   x11_screenshot WINDOW FILE   the window's pixels as an image file.
 # Needs the Debian packages xvfb and x11-utils (xdpyinfo).
 
 XVFB_PID=
@@ -44,4 +45,15 @@ xvfb_stop() {
         rm -rf "$XVFB_DIR"
         XVFB_DIR=
     fi
+}
+
+# ImageMagick's import now and then never returns from a window grab; a bounded
+# retry keeps that from hanging the test that asked for the picture.
+x11_screenshot() {
+    local window=$1 file=$2 try
+    for try in 1 2 3; do
+        timeout 10 import -window "$window" "$file" 2>/dev/null && return 0
+    done
+    echo "screenshot of window $window failed" >&2
+    return 1
 }

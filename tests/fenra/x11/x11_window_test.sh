@@ -37,7 +37,7 @@ expect_log() { wait_log "$1" || fail "${2:-log line} '$1' missing"; }
 
 # pixel X Y: the window's colour at (X, Y) as srgb(r,g,b).
 pixel() {
-    import -window "$W" "$work/shot.png" 2>/dev/null
+    x11_screenshot "$W" "$work/shot.png"
     /usr/bin/convert "$work/shot.png" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null
 }
 
