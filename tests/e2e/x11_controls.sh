@@ -34,6 +34,7 @@ title_is() {  # waits up to 5 s for the window title
     return 1
 }
 key() { xdotool windowfocus --sync "$W" key "$1"; }
+export SNAPSHOT_TOOL=$BUILD/tests/fenra/x11/x11_snapshot
 shot() { x11_screenshot "$W" "$1"; }
 count() { grep -c -- "$1" "$E2E_LOG"; }
 # Waits until the log holds at least N lines matching PATTERN.

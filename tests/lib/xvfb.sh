@@ -3,7 +3,8 @@
 #                server picks itself among the free ones, waits until it answers
 #                and exports DISPLAY. Returns non-zero when it could not.
 #   xvfb_stop    stops that server (safe to call twice, e.g. from an EXIT trap).
-#   x11_screenshot WINDOW FILE   the window's pixels as an image file.
+#   x11_screenshot WINDOW FILE   the window's pixels as an image file (needs
+#                SNAPSHOT_TOOL: the x11_snapshot program of the build tree).
 # Needs the Debian packages xvfb and x11-utils (xdpyinfo).
 
 XVFB_PID=
@@ -47,13 +48,11 @@ xvfb_stop() {
     fi
 }
 
-# ImageMagick's import now and then never returns from a window grab; a bounded
-# retry keeps that from hanging the test that asked for the picture.
+# Reads the window with x11_snapshot from the build tree ($1 of the calling test,
+# passed as SNAPSHOT_TOOL) and converts it to the format the file name asks for.
 x11_screenshot() {
-    local window=$1 file=$2 try
-    for try in 1 2 3; do
-        timeout 10 import -window "$window" "$file" 2>/dev/null && return 0
-    done
-    echo "screenshot of window $window failed" >&2
-    return 1
+    local window=$1 file=$2
+    local tool=${SNAPSHOT_TOOL:?set SNAPSHOT_TOOL to the x11_snapshot program}
+    timeout 10 "$tool" "$window" "$file.ppm" || { echo "screenshot of window $window failed" >&2; return 1; }
+    /usr/bin/convert "$file.ppm" "$file" && rm -f "$file.ppm"
 }

@@ -6,6 +6,7 @@ build=$1
 src=$2
 demo=$build/tests/fenra/x11/x11_demo
 peer=$build/tests/fenra/x11/xdnd_source
+export SNAPSHOT_TOOL=$build/tests/fenra/x11/x11_snapshot
 source "$src/tests/lib/xvfb.sh"
 
 work=$(mktemp -d)
