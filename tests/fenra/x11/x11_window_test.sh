@@ -67,6 +67,12 @@ finish_demo() {
         status=$?
     fi
     demo_pid=
+    # The server destroys a departed client's window a moment after the process is
+    # gone; the next start_demo must not find the old one by its name.
+    for i in $(seq 1 50); do
+        [ -z "$(xdotool search --name '^qulmo$' 2>/dev/null)" ] && break
+        sleep 0.1
+    done
 }
 
 check_pattern() {
