@@ -15,7 +15,9 @@ xvfb_start() {
     # -displayfd makes the server take the first free display number and tell us.
     # -noreset: by default the server resets whenever its last client leaves (the
     # xdpyinfo probe below), and a client connecting during that reset is refused.
-    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$XVFB_DIR/display" \
+    # -r: no auto-repeat; on a loaded machine a synthetic key release can come late
+    # enough for repeats to reach whichever window has the focus next.
+    Xvfb -displayfd 3 -noreset -r -screen 0 1024x768x24 -nolisten tcp 3>"$XVFB_DIR/display" \
         >"$XVFB_DIR/log" 2>&1 &
     XVFB_PID=$!
     local i number=

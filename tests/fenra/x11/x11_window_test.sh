@@ -70,7 +70,7 @@ finish_demo() {
     # The server destroys a departed client's window a moment after the process is
     # gone; the next start_demo must not find the old one by its name.
     for i in $(seq 1 50); do
-        [ -z "$(xdotool search --name '^qulmo$' 2>/dev/null)" ] && break
+        xwininfo -id "$W" >/dev/null 2>&1 || break
         sleep 0.1
     done
 }
