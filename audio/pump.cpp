@@ -91,8 +91,8 @@ void audio_pump(Player* player) {
 
     if (ended) {
         if (player->play_mode == PLAY_SINGLE) {
+            // The next run sees the moved position and clears the rate converter.
             track_seek_ms(track, 0);
-            sontera_resampler_reset(output);
         } else if (player->next_track) {
             player->next_track(player);
         }

@@ -69,7 +69,6 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
         }
     }
 
-    const uint64_t frame_bytes = sample_format_bits(output->format) * output->channels / 8;
-    if (frame_bytes == 0) return;
-    sontera_ring_append(sink, reinterpret_cast<const uint8_t*>(data), bytes / frame_bytes);
+    if (sink->frame_bytes == 0) return;
+    sontera_ring_append(sink, reinterpret_cast<const uint8_t*>(data), bytes / sink->frame_bytes);
 }
