@@ -88,26 +88,32 @@ PY
 
 weston_start || { echo "FAIL: weston did not start"; exit 1; }
 
+# shoot_client TITLE MS OUT ERR WHAT: runs the check client, takes a screenshot once
+# it presented, then stops the protocol logger; rc is the client's exit status.
+shoot_client() {
+    "$check" "$1" "$2" >"$3" 2>"$4" &
+    CLIENT=$!
+    for _ in $(seq 1 50); do
+        grep -q '^presented$' "$3" && break
+        sleep 0.1
+    done
+    sleep 0.5
+    (cd "$work" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed$5"
+    wait "$CLIENT"
+    rc=$?
+    CLIENT=
+    sleep 0.3
+    kill "$DEBUGP" 2>/dev/null
+    wait "$DEBUGP" 2>/dev/null
+    DEBUGP=
+}
+
 # --- open, present, title, pixels --------------------------------------------------
 : >"$work/out.txt"
 weston-debug proto >"$work/proto.txt" 2>&1 &
 DEBUGP=$!
 sleep 0.5
-"$check" "[Artist - Title] - qulmo" 3000 >"$work/out.txt" 2>"$work/err.txt" &
-CLIENT=$!
-for _ in $(seq 1 50); do
-    grep -q '^presented$' "$work/out.txt" && break
-    sleep 0.1
-done
-sleep 0.5
-(cd "$work" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed"
-wait "$CLIENT"
-rc=$?
-CLIENT=
-sleep 0.3
-kill "$DEBUGP" 2>/dev/null
-wait "$DEBUGP" 2>/dev/null
-DEBUGP=
+shoot_client "[Artist - Title] - qulmo" 3000 "$work/out.txt" "$work/err.txt" ""
 
 [ "$rc" = 0 ] || fail "client exit status $rc"
 expect_line "$work/out.txt" "opened 300 300"
@@ -151,21 +157,7 @@ weston_start --scale=2 || { echo "FAIL: weston with scale 2 did not start"; exit
 weston-debug proto >"$work/proto5.txt" 2>&1 &
 DEBUGP=$!
 sleep 0.5
-"$check" "scaled" 2000 >"$work/out5.txt" 2>/dev/null &
-CLIENT=$!
-for _ in $(seq 1 50); do
-    grep -q '^presented$' "$work/out5.txt" && break
-    sleep 0.1
-done
-sleep 0.5
-(cd "$work" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed at scale 2"
-wait "$CLIENT"
-rc=$?
-CLIENT=
-sleep 0.3
-kill "$DEBUGP" 2>/dev/null
-wait "$DEBUGP" 2>/dev/null
-DEBUGP=
+shoot_client "scaled" 2000 "$work/out5.txt" /dev/null " at scale 2"
 [ "$rc" = 0 ] || fail "scale 2: client exit status $rc"
 expect_line "$work/out5.txt" "opened 300 300"
 [ "$(grep -c '^dpi 192$' "$work/out5.txt")" = 2 ] || fail "display dpi is not 192 at scale 2"
