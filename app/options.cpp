@@ -60,9 +60,7 @@ char* format_alloc(const char* format, ...) {
     return out;
 }
 
-bool path_is_absolute(const char* path) {
-    return path[0] == '/' || (path[0] && path[1] == ':');
-}
+bool path_is_absolute(const char* path) { return path[0] == '/' || (path[0] && path[1] == ':'); }
 
 char* path_resolve(const char* path, const char* config_dir) {
     if (path_is_absolute(path)) return format_alloc("%s", path);

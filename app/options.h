@@ -20,7 +20,7 @@ struct Player;
 
 constexpr int OPTION_COUNT = 9;
 // {name, value} pairs, terminated by a null name.
-using OptionTable = const char* [2 * (OPTION_COUNT + 1)];
+using OptionTable = const char * [2 * (OPTION_COUNT + 1)];
 
 void options_table_init(OptionTable table);
 [[nodiscard]] int option_find(const char* name, const OptionTable table);

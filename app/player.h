@@ -24,14 +24,14 @@ struct Player {
     uint32_t position_ms, duration_ms, last_tick_ms;
 
     // Spectrum analysis buffers; allocated at start-up, reused while playing.
-    float* cos_table;        // 16384 entries
-    float* sample_history;   // last fft_size samples of channel 0
-    float* analysis_scratch; // channel 0 of the current chunk
+    float* cos_table;         // 16384 entries
+    float* sample_history;    // last fft_size samples of channel 0
+    float* analysis_scratch;  // channel 0 of the current chunk
     float* fft_in_re;
     float* fft_in_im;
     float* fft_out_re;
     float* fft_out_im;
-    float* spectrum;         // smoothed power per bin
+    float* spectrum;  // smoothed power per bin
     int32_t fft_size;
     int32_t fft_bin_scale;
 
@@ -39,13 +39,13 @@ struct Player {
     float* resample_buf;
     uint64_t resample_capacity;  // bytes
     int16_t* convert_buf;
-    uint64_t convert_capacity;   // bytes
+    uint64_t convert_capacity;  // bytes
 
     int32_t play_mode;  // 0 normal, 1 repeat, 2 single, 3 shuffle
     int32_t analysis_enabled;
     double scale;
     double frametime_ms;
-    int32_t volume;     // step 0..20
+    int32_t volume;  // step 0..20
     double speed;
     uint8_t playing;
 

@@ -216,16 +216,13 @@ static bool is_entry(const ListNode* node) { return node && node->kind == LIST_K
 // Past either end of the playlist: wrap (repeat), reshuffle (shuffle) or quit.
 static ListNode* wrap_or_quit(Player* player, bool forward) {
     switch (player->play_mode) {
-        case PLAY_SHUFFLE:
-            playlist_shuffle(player->playlist, player->shuffle_state);
-            [[fallthrough]];
-        case PLAY_REPEAT: {
-            ListNode* node = forward ? list_head(player->playlist) : list_tail(player->playlist);
-            if (is_entry(node)) return node;
-            break;
-        }
-        default:
-            break;
+    case PLAY_SHUFFLE: playlist_shuffle(player->playlist, player->shuffle_state); [[fallthrough]];
+    case PLAY_REPEAT: {
+        ListNode* node = forward ? list_head(player->playlist) : list_tail(player->playlist);
+        if (is_entry(node)) return node;
+        break;
+    }
+    default: break;
     }
     cmd_quit(player);
 }

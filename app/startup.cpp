@@ -90,8 +90,10 @@ void startup_register_controls(Player* player) {
     input_add_region(10, BUTTON_LEFT, REGION_RELEASE, all, region_nothing, player);
 
     if (const Rect* seek = ui_find_element(UI_REGIONSEEK)) {
-        input_add_region(20, BUTTON_WHEEL_UP, REGION_PRESS, seek, as_region<cmd_seek_forward>, player);
-        input_add_region(20, BUTTON_WHEEL_DOWN, REGION_PRESS, seek, as_region<cmd_seek_back>, player);
+        input_add_region(20, BUTTON_WHEEL_UP, REGION_PRESS, seek, as_region<cmd_seek_forward>,
+                         player);
+        input_add_region(20, BUTTON_WHEEL_DOWN, REGION_PRESS, seek, as_region<cmd_seek_back>,
+                         player);
         input_add_region(20, BUTTON_LEFT, REGION_PRESS, seek, as_region<cmd_seek_click>, player);
     }
     struct Button {
@@ -119,8 +121,9 @@ static void load_ui_description(const OptionTable options, const char* config_di
                        config_dir);
         dru_free(text);
     } else {
-        ui_parse_bytes(std::span<const char>(ui_default_description, strlen(ui_default_description)),
-                       scale, config_dir);
+        ui_parse_bytes(
+            std::span<const char>(ui_default_description, strlen(ui_default_description)), scale,
+            config_dir);
     }
     free(ui_path);
 }
@@ -142,7 +145,8 @@ static bool any_element_scrolls() {
 
 int player_start(Player* player, const OptionTable options, bool scale_given, const char* file,
                  bool scale_from_display) {
-    if (!scale_given) player->scale = scale_from_display ? startup_default_scale(fenra_display_dpi()) : 1.0;
+    if (!scale_given)
+        player->scale = scale_from_display ? startup_default_scale(fenra_display_dpi()) : 1.0;
 
     char* config_dir = config_dir_get();
     load_ui_description(options, config_dir, player->scale);
@@ -160,10 +164,12 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     if (file) {
         playlist_from_file_arg(player, file);
     } else {
-        playlist_from_list_file(player, option_get("playlist", options, "playlist.txt"), config_dir);
+        playlist_from_list_file(player, option_get("playlist", options, "playlist.txt"),
+                                config_dir);
     }
     dru_free(config_dir);
-    if (player->play_mode == PLAY_SHUFFLE) playlist_shuffle(player->playlist, player->shuffle_state);
+    if (player->play_mode == PLAY_SHUFFLE)
+        playlist_shuffle(player->playlist, player->shuffle_state);
     if (list_count(player->playlist) == 0) startup_error("there is no file to play");
 
     player->analysis_enabled = ui_find_element(UI_FFT) ? 1 : 0;
@@ -174,7 +180,8 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     if (!win) startup_error("no window ui elem");
     fprintf(stderr, "window size %dx%d\n", win->rect.w, win->rect.h);
     uint32_t flags = startup_window_flags(win->flags);
-    if (win->rect.w <= 0 || win->rect.h <= 0) fatal_error({LOG_FATAL, "window init failed", "error"});
+    if (win->rect.w <= 0 || win->rect.h <= 0)
+        fatal_error({LOG_FATAL, "window init failed", "error"});
     Window* window = fenra_open(win->rect.x, win->rect.y, win->rect.w, win->rect.h, 1.0f, flags);
     if (!window) fatal_error({LOG_FATAL, "window init failed", "error"});
     window->callbacks = input_callbacks();

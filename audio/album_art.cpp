@@ -47,19 +47,18 @@ bool album_art_find_data(const char* path, const Track* track, PictureData* pict
         if (!file_exists(path)) return false;
         uint64_t size = 0;
         unsigned char* bytes = read_whole_file(path, &size);
-        const bool found = size > 9 && copy_picture(id3v2_find_picture_data({bytes, size_t(size)}), picture);
+        const bool found =
+            size > 9 && copy_picture(id3v2_find_picture_data({bytes, size_t(size)}), picture);
         dru_free(bytes);
         return found;
     }
-    case TRACK_FLAC:
-        flac_read_embedded(path, nullptr, picture);
-        return picture->data != nullptr;
+    case TRACK_FLAC: flac_read_embedded(path, nullptr, picture); return picture->data != nullptr;
     case TRACK_WAV: {
         const WavReader* reader = track ? track_wav_reader(track) : nullptr;
-        return reader && reader->id3 && copy_picture(id3v2_find_picture_data({reader->id3, reader->id3_size}), picture);
+        return reader && reader->id3 &&
+               copy_picture(id3v2_find_picture_data({reader->id3, reader->id3_size}), picture);
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

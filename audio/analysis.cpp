@@ -21,8 +21,8 @@ void analysis_init(Player* p) {
 }
 
 void analysis_free(Player* p) {
-    float** arrays[] = {&p->cos_table,  &p->sample_history, &p->analysis_scratch, &p->fft_in_re,
-                        &p->fft_in_im,  &p->fft_out_re,     &p->fft_out_im,       &p->spectrum};
+    float** arrays[] = {&p->cos_table, &p->sample_history, &p->analysis_scratch, &p->fft_in_re,
+                        &p->fft_in_im, &p->fft_out_re,     &p->fft_out_im,       &p->spectrum};
     for (float** a : arrays) {
         dru_free(*a);
         *a = nullptr;

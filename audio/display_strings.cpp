@@ -33,7 +33,8 @@ void display_strings_fill(PlaylistEntry* d, const Track* track) {
 }
 
 void display_strings_free(PlaylistEntry* d) {
-    for (char** s : {&d->title, &d->album, &d->artist, &d->album_artist, &d->track, &d->format_text}) {
+    for (char** s :
+         {&d->title, &d->album, &d->artist, &d->album_artist, &d->track, &d->format_text}) {
         dru_free(*s);
         *s = nullptr;
     }

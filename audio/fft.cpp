@@ -9,8 +9,8 @@ void fft_fill_cos_table(float* table) {
 
 // Decimation in time: the even and the odd samples are transformed into the two
 // halves of the output, then joined by butterflies.
-void fft_radix2(const float* table, const float* in_re, const float* in_im, int log2n, float* out_re,
-                float* out_im, uint32_t stride) {
+void fft_radix2(const float* table, const float* in_re, const float* in_im, int log2n,
+                float* out_re, float* out_im, uint32_t stride) {
     const uint32_t half = 1u << (log2n - 1);
     if (log2n == 1) {
         // Two one-point transforms are the samples themselves; the butterfly
@@ -21,7 +21,8 @@ void fft_radix2(const float* table, const float* in_re, const float* in_im, int 
         out_im[1] = in_im[stride];
     } else {
         fft_radix2(table, in_re, in_im, log2n - 1, out_re, out_im, stride * 2);
-        fft_radix2(table, in_re + stride, in_im + stride, log2n - 1, out_re + half, out_im + half, stride * 2);
+        fft_radix2(table, in_re + stride, in_im + stride, log2n - 1, out_re + half, out_im + half,
+                   stride * 2);
     }
     const uint32_t advance = FFT_COS_TABLE_SIZE >> log2n;
     // A quarter turn later the cosine is minus the sine.

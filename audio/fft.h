@@ -15,5 +15,5 @@ constexpr uint32_t FFT_COS_TABLE_SIZE = 16384;
 constexpr uint32_t FFT_COS_TABLE_MASK = FFT_COS_TABLE_SIZE - 1;
 
 void fft_fill_cos_table(float* table);
-void fft_radix2(const float* table, const float* in_re, const float* in_im, int log2n, float* out_re,
-                float* out_im, uint32_t stride);
+void fft_radix2(const float* table, const float* in_re, const float* in_im, int log2n,
+                float* out_re, float* out_im, uint32_t stride);

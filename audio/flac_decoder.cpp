@@ -18,7 +18,7 @@ struct FlacDecoder {
     uint64_t pending_capacity;  // frames
     uint32_t pending_frames;
     uint32_t pending_pos;
-    int64_t position;           // frames handed out since the start (or the last seek)
+    int64_t position;  // frames handed out since the start (or the last seek)
     bool at_end;
 };
 
@@ -31,10 +31,12 @@ FLAC__StreamDecoderWriteStatus on_write(const FLAC__StreamDecoder*, const FLAC__
     const uint32_t frames = frame->header.blocksize;
     const uint64_t need = uint64_t(d->pending_frames) + frames;
     if (need > d->pending_capacity) {
-        d->pending = static_cast<float*>(dru_realloc_memory(d->pending, need * channels * sizeof(float)));
+        d->pending =
+            static_cast<float*>(dru_realloc_memory(d->pending, need * channels * sizeof(float)));
         d->pending_capacity = need;
     }
-    uint32_t bits = frame->header.bits_per_sample ? frame->header.bits_per_sample : d->info.bits_per_sample;
+    uint32_t bits =
+        frame->header.bits_per_sample ? frame->header.bits_per_sample : d->info.bits_per_sample;
     bits = std::clamp(bits, 1u, 32u);
     const float scale = float(1.0 / double(uint64_t(1) << (bits - 1)));
     const uint32_t have = std::min(frame->header.channels, channels);
@@ -108,7 +110,8 @@ uint32_t flac_decoder_read(FlacDecoder* d, float* out, uint32_t max_frames) {
     while (got < max_frames) {
         if (d->pending_pos < d->pending_frames) {
             const uint32_t n = std::min(max_frames - got, d->pending_frames - d->pending_pos);
-            std::memcpy(out + uint64_t(got) * channels, d->pending + uint64_t(d->pending_pos) * channels,
+            std::memcpy(out + uint64_t(got) * channels,
+                        d->pending + uint64_t(d->pending_pos) * channels,
                         uint64_t(n) * channels * sizeof(float));
             d->pending_pos += n;
             got += n;
@@ -118,7 +121,8 @@ uint32_t flac_decoder_read(FlacDecoder* d, float* out, uint32_t max_frames) {
         d->pending_frames = d->pending_pos = 0;
         const bool ok = FLAC__stream_decoder_process_single(d->stream);
         const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(d->stream);
-        if (!ok || state == FLAC__STREAM_DECODER_END_OF_STREAM || state >= FLAC__STREAM_DECODER_OGG_ERROR)
+        if (!ok || state == FLAC__STREAM_DECODER_END_OF_STREAM ||
+            state >= FLAC__STREAM_DECODER_OGG_ERROR)
             d->at_end = true;
     }
     d->position += got;
@@ -189,7 +193,8 @@ bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* 
     EmbeddedScan scan{metadata, picture};
     FLAC__stream_decoder_set_metadata_respond(stream, FLAC__METADATA_TYPE_VORBIS_COMMENT);
     FLAC__stream_decoder_set_metadata_respond(stream, FLAC__METADATA_TYPE_PICTURE);
-    bool ok = init_file(stream, path, ignore_write, on_embedded, &scan) == FLAC__STREAM_DECODER_INIT_STATUS_OK;
+    bool ok = init_file(stream, path, ignore_write, on_embedded, &scan) ==
+              FLAC__STREAM_DECODER_INIT_STATUS_OK;
     if (ok) ok = FLAC__stream_decoder_process_until_end_of_metadata(stream);
     FLAC__stream_decoder_finish(stream);
     FLAC__stream_decoder_delete(stream);

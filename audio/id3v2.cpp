@@ -39,15 +39,16 @@ bool id3_header(std::span<const uint8_t> bytes, Id3Tag* tag) {
         if (tag->bytes.size() < 14) {
             tag->first_frame = tag->bytes.size();
         } else {
-            tag->first_frame = size_t(std::min<uint64_t>(14 + uint64_t(be32(p + 10)), tag->bytes.size()));
+            tag->first_frame =
+                size_t(std::min<uint64_t>(14 + uint64_t(be32(p + 10)), tag->bytes.size()));
         }
     }
     return true;
 }
 
 struct Id3Frame {
-    const uint8_t* id;               // 4 bytes
-    std::span<const uint8_t> body;   // cut to the tag
+    const uint8_t* id;              // 4 bytes
+    std::span<const uint8_t> body;  // cut to the tag
     uint64_t declared_size;
 };
 
@@ -94,18 +95,14 @@ char* id3_text(std::span<const uint8_t> body) {
         put_utf16(&out, text.size() > 2 ? text.subspan(2) : std::span<const uint8_t>{}, le);
         break;
     }
-    case 2:
-        put_utf16(&out, text, false);
-        break;
+    case 2: put_utf16(&out, text, false); break;
     case 3:
         for (uint8_t b : text) {
             if (b == 0 || out.used >= ID3_TEXT_LIMIT) break;
             buffer[out.used++] = char(b);
         }
         break;
-    default:
-        dru_free(buffer);
-        return nullptr;
+    default: dru_free(buffer); return nullptr;
     }
     return buffer;
 }
@@ -146,7 +143,8 @@ bool apic_parse(std::span<const uint8_t> body, ApicInfo* info) {
     // mark is skipped only when it is one (an empty description may have none).
     const bool wide = encoding == 1 || encoding == 2;
     if (encoding == 1 && pos + 1 < body.size() &&
-        ((body[pos] == 0xFF && body[pos + 1] == 0xFE) || (body[pos] == 0xFE && body[pos + 1] == 0xFF)))
+        ((body[pos] == 0xFF && body[pos + 1] == 0xFE) ||
+         (body[pos] == 0xFE && body[pos + 1] == 0xFF)))
         pos += 2;
     pos = skip_string(body, pos, wide);
     info->data = body.subspan(pos);

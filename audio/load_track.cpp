@@ -1,8 +1,8 @@
 #include "audio/load_track.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "app/options.h"
 #include "app/player.h"
@@ -52,7 +52,8 @@ static void place_album_art(const char* path, const Track* track) {
     if (!art) art = image_new(10, 10, IMAGE_PIXELS);
     for (UiElement& e : ui_elements) {
         if (e.type == UI_END) break;
-        if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART)) continue;
+        if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART))
+            continue;
         image_free(static_cast<Image*>(e.data));
         e.data = album_art_fit(art, e.rect.w, e.rect.h, (e.flags & UI_FLAG_CENTER) != 0);
     }
@@ -64,7 +65,8 @@ void player_flush_output(Player* player) {
     if (!output || !output->sink) return;
     SonteraSink* sink = output->sink;
     // Give up after twice the ring's playing time (plus slack) if the device stalls.
-    uint64_t budget_us = 2ull * 1000000 * sink->capacity / (sink->rate ? sink->rate : 44100) + 200000;
+    uint64_t budget_us =
+        2ull * 1000000 * sink->capacity / (sink->rate ? sink->rate : 44100) + 200000;
     uint64_t waited_us = 0;
     while (sink->used > 0 && waited_us < budget_us) {
         uint32_t before = sink->used;
@@ -110,6 +112,7 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
             static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),
             static_cast<int>(sink->channels), static_cast<int>(buffer_frames));
     if (sink->rate != rate)
-        fprintf(stderr, "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
+        fprintf(stderr,
+                "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
                 static_cast<int>(rate), static_cast<int>(sink->rate));
 }

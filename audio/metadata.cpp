@@ -18,4 +18,3 @@ void picture_data_free(PictureData* picture) {
     dru_free(picture->data);
     *picture = PictureData{};
 }
-

@@ -69,8 +69,8 @@ void display_strings_fill(PlaylistEntry* entry, const Track* track);
 void display_strings_free(PlaylistEntry* entry);
 
 inline constexpr const char* ExternalCoverNames[] = {
-    "cover.jpg",  "cover.png",  "Cover.jpg",  "Cover.png",  "folder.jpg", "folder.png",
-    "Folder.jpg", "Folder.png", "front.jpg",  "front.png",  "Front.jpg",  "Front.png",
+    "cover.jpg",  "cover.png",  "Cover.jpg", "Cover.png", "folder.jpg", "folder.png",
+    "Folder.jpg", "Folder.png", "front.jpg", "front.png", "Front.jpg",  "Front.png",
 };
 
 [[nodiscard]] char* album_art_external_path(const char* track_path);

@@ -37,9 +37,11 @@ Mp3Decoder* mp3_decoder_open(const char* path) {
     int channels = 0, encoding = 0;
     // The tags are read by our own parser; the library only skips them. Left to parse
     // them, it allocates whatever size a tag header claims (256 MB from 10 bytes).
-    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0.0) != MPG123_OK ||
-        mpg123_open(h, path) != MPG123_OK || mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK ||
-        rate <= 0 || (channels != 1 && channels != 2)) {
+    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0.0) !=
+            MPG123_OK ||
+        mpg123_open(h, path) != MPG123_OK ||
+        mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
+        (channels != 1 && channels != 2)) {
         mp3_decoder_close(d);
         return nullptr;
     }
@@ -79,8 +81,9 @@ uint32_t mp3_decoder_read(Mp3Decoder* d, float* out, uint32_t max_frames) {
         if (ret == MPG123_NEW_FORMAT) {
             long rate = 0;
             int ch = 0, enc = 0;
-            if (mpg123_getformat(d->handle, &rate, &ch, &enc) != MPG123_OK || uint32_t(rate) != d->info.rate ||
-                uint32_t(ch) != channels || enc != MPG123_ENC_SIGNED_16)
+            if (mpg123_getformat(d->handle, &rate, &ch, &enc) != MPG123_OK ||
+                uint32_t(rate) != d->info.rate || uint32_t(ch) != channels ||
+                enc != MPG123_ENC_SIGNED_16)
                 d->at_end = true;
         } else if (ret != MPG123_OK) {
             d->at_end = true;  // MPG123_DONE or an error: nothing more to play

@@ -9,8 +9,9 @@
 
 namespace {
 
-constexpr uint32_t PUMP_ROOM_MS = 40;        // refill once this much ring time is free
-constexpr uint32_t PUMP_DECODE_BUDGET_MS = 15;  // track time decoded per run at most (plus one chunk)
+constexpr uint32_t PUMP_ROOM_MS = 40;  // refill once this much ring time is free
+constexpr uint32_t PUMP_DECODE_BUDGET_MS =
+    15;  // track time decoded per run at most (plus one chunk)
 constexpr uint32_t PUMP_SLOW_TICK_MS = 500;
 
 uint64_t now_us() {
@@ -47,8 +48,9 @@ void redraw_tick(Player* player) {
     uint64_t tick = now_us();
     if (player->redraw_tick_us != 0) {
         double interval = static_cast<double>(tick - player->redraw_tick_us);
-        player->frame_interval_us =
-            player->frame_interval_us == 0.0 ? interval : 0.9 * player->frame_interval_us + 0.1 * interval;
+        player->frame_interval_us = player->frame_interval_us == 0.0
+                                        ? interval
+                                        : 0.9 * player->frame_interval_us + 0.1 * interval;
     }
     player->redraw_tick_us = tick;
     if (player->redraw) {
@@ -62,7 +64,8 @@ void redraw_tick(Player* player) {
 void audio_pump(Player* player) {
     Track* track = player->track;
     AudioOutput* output = player->output;
-    if (!track || !track->format || track->format->rate == 0 || !output || !output->sink || output->rate == 0) {
+    if (!track || !track->format || track->format->rate == 0 || !output || !output->sink ||
+        output->rate == 0) {
         task_post(audio_pump_task, player);
         return;
     }
@@ -73,7 +76,8 @@ void audio_pump(Player* player) {
     const uint32_t start_ms = frames_to_ms(track->played_frames, rate);
     bool ended = false;
     const uint32_t free_frames = sink->capacity - sink->used;
-    const uint32_t room_ms = static_cast<uint32_t>(static_cast<long>(free_frames * 1000.0 / output->rate));
+    const uint32_t room_ms =
+        static_cast<uint32_t>(static_cast<long>(free_frames * 1000.0 / output->rate));
     if (room_ms > PUMP_ROOM_MS && player->playing) {
         uint64_t began = now_us();
         ended = decode(player, track, sink, start_ms);
@@ -84,7 +88,8 @@ void audio_pump(Player* player) {
     uint32_t interval = PUMP_SLOW_TICK_MS;
     if (player->analysis_enabled) {
         double ft = player->frametime_ms;
-        interval = ft >= 1.0 ? (ft < 1e9 ? static_cast<uint32_t>(static_cast<int>(ft)) : 1000000000u) : 1;
+        interval =
+            ft >= 1.0 ? (ft < 1e9 ? static_cast<uint32_t>(static_cast<int>(ft)) : 1000000000u) : 1;
     }
     if (player->position_ms / interval != player->last_tick_ms / interval) redraw_tick(player);
     player->last_tick_ms = player->position_ms;

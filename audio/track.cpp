@@ -1,9 +1,9 @@
 #include "audio/track.h"
 
+#include <strings.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "audio/flac_decoder.h"
 #include "audio/metadata.h"
@@ -164,10 +164,14 @@ uint32_t track_read_frames(Track* t, uint32_t max_frames) {
     if (!t->decoder) return 0;
     if (max_frames > TRACK_CHUNK_FRAMES) max_frames = TRACK_CHUNK_FRAMES;
     switch (t->kind) {
-    case TRACK_MP3: return mp3_decoder_read(static_cast<Mp3Decoder*>(t->decoder), t->decode_buffer, max_frames);
-    case TRACK_FLAC: return flac_decoder_read(static_cast<FlacDecoder*>(t->decoder), t->decode_buffer, max_frames);
+    case TRACK_MP3:
+        return mp3_decoder_read(static_cast<Mp3Decoder*>(t->decoder), t->decode_buffer, max_frames);
+    case TRACK_FLAC:
+        return flac_decoder_read(static_cast<FlacDecoder*>(t->decoder), t->decode_buffer,
+                                 max_frames);
     case TRACK_WAV:
-        return wav_reader_read(&static_cast<WavTrack*>(t->decoder)->reader, t->decode_buffer, max_frames);
+        return wav_reader_read(&static_cast<WavTrack*>(t->decoder)->reader, t->decode_buffer,
+                               max_frames);
     default: return 0;
     }
 }
@@ -200,8 +204,8 @@ int64_t track_seek_ms(Track* t, int64_t ms) {
 }
 
 int64_t track_seek_relative_ms(Track* t, int64_t delta_ms) {
-    return track_seek_frame(t, int64_t(double(t->format->rate) * double(delta_ms) / 1000.0 +
-                                       double(t->played_frames)));
+    return track_seek_frame(
+        t, int64_t(double(t->format->rate) * double(delta_ms) / 1000.0 + double(t->played_frames)));
 }
 
 const WavReader* track_wav_reader(const Track* t) {

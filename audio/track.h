@@ -33,10 +33,10 @@ struct TrackMetadata;
 
 enum SampleFormat : uint32_t {
     SAMPLE_U8 = 0,
-    SAMPLE_S16 = 1,   // signed 16-bit little-endian
-    SAMPLE_S24 = 2,   // packed 24-bit little-endian
-    SAMPLE_S32 = 3,   // signed 32-bit little-endian
-    SAMPLE_F32 = 4,   // 32-bit float
+    SAMPLE_S16 = 1,  // signed 16-bit little-endian
+    SAMPLE_S24 = 2,  // packed 24-bit little-endian
+    SAMPLE_S32 = 3,  // signed 32-bit little-endian
+    SAMPLE_F32 = 4,  // 32-bit float
 };
 
 enum TrackKind : int32_t { TRACK_UNKNOWN = 0, TRACK_MP3 = 1, TRACK_FLAC = 2, TRACK_WAV = 3 };
@@ -65,15 +65,15 @@ struct AudioFormat {
 using TrackOutputFn = void (*)(Player* player, float* samples, uint32_t byte_count);
 
 struct Track {
-    int32_t kind;                // TrackKind
-    TrackOutputFn output;        // set by the audio pump
-    Player* output_user_data;    // first argument of output
-    float* decode_buffer;        // channels * TRACK_CHUNK_FRAMES floats
-    int64_t played_frames;       // frames handed to the output so far; set by seeks
-    int64_t total_frames;        // 0 when unknown
-    AudioFormat* format;         // owned; format->format is always SAMPLE_F32
-    void* decoder;               // owned; decoder state of the kind
-    TrackMetadata* metadata;     // owned; never null after open
+    int32_t kind;              // TrackKind
+    TrackOutputFn output;      // set by the audio pump
+    Player* output_user_data;  // first argument of output
+    float* decode_buffer;      // channels * TRACK_CHUNK_FRAMES floats
+    int64_t played_frames;     // frames handed to the output so far; set by seeks
+    int64_t total_frames;      // 0 when unknown
+    AudioFormat* format;       // owned; format->format is always SAMPLE_F32
+    void* decoder;             // owned; decoder state of the kind
+    TrackMetadata* metadata;   // owned; never null after open
 };
 
 [[nodiscard]] TrackKind track_kind_from_path(const char* path);

@@ -1,7 +1,7 @@
 // Vorbis comments ("NAME=value") as FLAC carries them.
+#include <strings.h>
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "audio/metadata.h"
 #include "audio/metadata_text.h"
@@ -25,11 +25,16 @@ void vorbis_comment_apply(TrackMetadata* m, const uint8_t* text, uint32_t length
     std::memcpy(buffer, text, std::min<size_t>(length, COMMENT_BUFFER - 1));
     char** field = nullptr;
     // Each field keeps the first comment that names it.
-    if (!m->title && has_prefix(buffer, "TITLE=")) field = &m->title;
-    else if (!m->album && has_prefix(buffer, "ALBUM=")) field = &m->album;
-    else if (!m->artist && has_prefix(buffer, "ARTIST=")) field = &m->artist;
-    else if (!m->album_artist && has_prefix(buffer, "ALBUMARTIST=")) field = &m->album_artist;
-    else if (!m->track && has_prefix(buffer, "TRACKNUMBER=")) field = &m->track;
+    if (!m->title && has_prefix(buffer, "TITLE="))
+        field = &m->title;
+    else if (!m->album && has_prefix(buffer, "ALBUM="))
+        field = &m->album;
+    else if (!m->artist && has_prefix(buffer, "ARTIST="))
+        field = &m->artist;
+    else if (!m->album_artist && has_prefix(buffer, "ALBUMARTIST="))
+        field = &m->album_artist;
+    else if (!m->track && has_prefix(buffer, "TRACKNUMBER="))
+        field = &m->track;
     if (field) *field = text_copy(std::strchr(buffer, '=') + 1);
 }
 

@@ -28,10 +28,14 @@ void read_fmt(WavReader* r, const uint8_t* body, uint32_t declared, uint64_t pre
         // WAVE_FORMAT_EXTENSIBLE: the sub-format GUID begins with the real tag.
         if (s4 > 29 && present >= 26) tag = le16(body + 24);
     }
-    if (tag == 1 && bits == 16) r->sample_format = SAMPLE_S16;
-    else if (tag == 1 && bits == 24) r->sample_format = SAMPLE_S24;
-    else if (tag == 1 && bits == 32) r->sample_format = SAMPLE_S32;
-    else if (tag == 3 && bits == 32) r->sample_format = SAMPLE_F32;
+    if (tag == 1 && bits == 16)
+        r->sample_format = SAMPLE_S16;
+    else if (tag == 1 && bits == 24)
+        r->sample_format = SAMPLE_S24;
+    else if (tag == 1 && bits == 32)
+        r->sample_format = SAMPLE_S32;
+    else if (tag == 3 && bits == 32)
+        r->sample_format = SAMPLE_F32;
 }
 
 char* info_field(WavReader* r, const uint8_t* id) {
@@ -96,8 +100,8 @@ bool wav_reader_parse(WavReader* r, std::span<const uint8_t> bytes) {
         }
         off += 8 + uint64_t(size) + (size & 1);
     }
-    return have_data && r->sample_format != 0 && r->channels != 0 && r->channels <= WAV_MAX_CHANNELS &&
-           r->sample_rate != 0 && r->data_size != 0;
+    return have_data && r->sample_format != 0 && r->channels != 0 &&
+           r->channels <= WAV_MAX_CHANNELS && r->sample_rate != 0 && r->data_size != 0;
 }
 
 int64_t wav_reader_total_frames(const WavReader* r) {
@@ -108,15 +112,14 @@ int64_t wav_reader_total_frames(const WavReader* r) {
 uint32_t wav_reader_read(WavReader* r, float* out, uint32_t max_frames) {
     const uint32_t bpf = bytes_per_frame(r->sample_format, r->channels);
     if (bpf == 0 || r->read_offset >= r->data_size) return 0;
-    const uint64_t len = std::min(uint64_t(bpf) * max_frames, uint64_t(r->data_size - r->read_offset));
+    const uint64_t len =
+        std::min(uint64_t(bpf) * max_frames, uint64_t(r->data_size - r->read_offset));
     const uint8_t* src = r->data + r->read_offset;
     r->read_offset += uint32_t(len);
     const uint32_t frames = uint32_t(len / bpf);
     const uint64_t samples = uint64_t(frames) * r->channels;
     switch (r->sample_format) {
-    case SAMPLE_F32:
-        std::memcpy(out, src, samples * 4);
-        break;
+    case SAMPLE_F32: std::memcpy(out, src, samples * 4); break;
     case SAMPLE_S32:
         for (uint64_t i = 0; i < samples; ++i)
             out[i] = float(int32_t(le32(src + 4 * i))) * (1.0f / 2147483648.0f);
@@ -126,7 +129,8 @@ uint32_t wav_reader_read(WavReader* r, float* out, uint32_t max_frames) {
         // float below 2^31, so full scale lands just inside 1.0.
         for (uint64_t i = 0; i < samples; ++i) {
             const uint8_t* s = src + 3 * i;
-            const int32_t v = int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24);
+            const int32_t v =
+                int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24);
             out[i] = float(v) / 2147483520.0f;
         }
         break;
@@ -134,15 +138,15 @@ uint32_t wav_reader_read(WavReader* r, float* out, uint32_t max_frames) {
         for (uint64_t i = 0; i < samples; ++i)
             out[i] = float(int16_t(le16(src + 2 * i))) * (1.0f / 32768.0f);
         break;
-    default:
-        return 0;
+    default: return 0;
     }
     return frames;
 }
 
 bool wav_reader_seek(WavReader* r, int64_t frame) {
     if (frame < 0) return false;
-    const uint64_t offset = uint64_t(bytes_per_frame(r->sample_format, r->channels)) * uint64_t(frame);
+    const uint64_t offset =
+        uint64_t(bytes_per_frame(r->sample_format, r->channels)) * uint64_t(frame);
     if (offset >= r->data_size) return false;
     r->read_offset = uint32_t(offset);
     return true;

@@ -31,15 +31,15 @@ struct WavReader {
     uint32_t sample_format;         // SampleFormat 1..4, 0 when unsupported
     uint32_t sample_rate;
     uint32_t channels;
-    const uint8_t* data;            // body of the "data" chunk inside file
-    uint32_t data_size;             // bytes of data present
-    uint32_t read_offset;           // next frame to decode, bytes into data
+    const uint8_t* data;                // body of the "data" chunk inside file
+    uint32_t data_size;                 // bytes of data present
+    uint32_t read_offset;               // next frame to decode, bytes into data
     char name[WAV_INFO_FIELD_SIZE];     // INAM
     char product[WAV_INFO_FIELD_SIZE];  // IPRD
     char artist[WAV_INFO_FIELD_SIZE];   // IART
     char part[WAV_INFO_FIELD_SIZE];     // IPRT
-    const uint8_t* id3;             // body of an "id3 " / "ID3 " chunk; null when none
-    uint32_t id3_size;              // bytes of that body present
+    const uint8_t* id3;                 // body of an "id3 " / "ID3 " chunk; null when none
+    uint32_t id3_size;                  // bytes of that body present
 };
 
 [[nodiscard]] bool wav_reader_parse(WavReader* reader, std::span<const uint8_t> bytes);

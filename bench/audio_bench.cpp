@@ -115,12 +115,13 @@ int main(int argc, char** argv) {
     auto& m = ns_per_chunk();
     auto base = m.find("BM_Memcpy");
     if (base == m.end() || base->second <= 0) return 0;
-    printf("\nper 1024-frame stereo chunk, CPU time relative to a memcpy of the chunk (%.0f ns):\n", base->second);
+    printf("\nper 1024-frame stereo chunk, CPU time relative to a memcpy of the chunk (%.0f ns):\n",
+           base->second);
     for (const auto& [name, ns] : m) {
         if (name == "BM_Memcpy") continue;
         // 1024 frames at 44100 Hz are 23.2 ms of audio.
-        printf("  %-26s %10.0f ns  %8.1fx memcpy  %6.3f%% of real time\n", name.c_str(), ns, ns / base->second,
-               ns / 23219954.6 * 100.0);
+        printf("  %-26s %10.0f ns  %8.1fx memcpy  %6.3f%% of real time\n", name.c_str(), ns,
+               ns / base->second, ns / 23219954.6 * 100.0);
     }
     return 0;
 }

@@ -98,7 +98,8 @@ void BM_BareMpg123(benchmark::State& state) {
         benchmark::DoNotOptimize(buffer[0]);
         mpg123_close(h);
         mpg123_delete(h);
-        record(state, "bare libmpg123", double(bytes) / (2.0 * channels) / double(rate), cpu_seconds() - start);
+        record(state, "bare libmpg123", double(bytes) / (2.0 * channels) / double(rate),
+               cpu_seconds() - start);
     }
 }
 
@@ -134,10 +135,10 @@ int main(int argc, char** argv) {
     };
     std::printf("\nseconds of audio per CPU second (ratio to the bare library decode):\n");
     std::printf("  wav  %8.1f\n", speed("track a.wav"));
-    std::printf("  flac %8.1f  bare libFLAC   %8.1f  ratio %.2f\n", speed("track a.flac"), speed("bare libFLAC"),
-                speed("track a.flac") / speed("bare libFLAC"));
-    std::printf("  mp3  %8.1f  bare libmpg123 %8.1f  ratio %.2f\n", speed("track a.mp3"), speed("bare libmpg123"),
-                speed("track a.mp3") / speed("bare libmpg123"));
+    std::printf("  flac %8.1f  bare libFLAC   %8.1f  ratio %.2f\n", speed("track a.flac"),
+                speed("bare libFLAC"), speed("track a.flac") / speed("bare libFLAC"));
+    std::printf("  mp3  %8.1f  bare libmpg123 %8.1f  ratio %.2f\n", speed("track a.mp3"),
+                speed("bare libmpg123"), speed("track a.mp3") / speed("bare libmpg123"));
     std::system((std::string("rm -rf ") + dir).c_str());
     return 0;
 }

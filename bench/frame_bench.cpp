@@ -85,7 +85,8 @@ void redraw(benchmark::State& state, const char* description) {
         benchmark::DoNotOptimize(input_state.framebuffer->pixels);
     }
     if (alloc_count_available() && frames > 0)
-        state.counters["allocs_per_frame_after_100"] = static_cast<double>(allocations) / static_cast<double>(frames);
+        state.counters["allocs_per_frame_after_100"] =
+            static_cast<double>(allocations) / static_cast<double>(frames);
     image_free(input_state.framebuffer);
     input_state.framebuffer = nullptr;
     font_free(p.font);
@@ -108,7 +109,8 @@ void present(benchmark::State& state) {
         return;
     }
     Image* fb = image_new(SIZE, SIZE, IMAGE_PIXELS);
-    for (int32_t i = 0; i < SIZE * SIZE; i++) reinterpret_cast<uint32_t*>(fb->pixels)[i] = 0xff000000u | i * 2654435761u;
+    for (int32_t i = 0; i < SIZE * SIZE; i++)
+        reinterpret_cast<uint32_t*>(fb->pixels)[i] = 0xff000000u | i * 2654435761u;
     for (auto _ : state) {
         fenra_present(window, fb, 0, 0, SIZE, SIZE);
         fenra_dispatch(window);
@@ -133,10 +135,11 @@ struct RatioReporter : benchmark::ConsoleReporter {
             if (r.error_occurred) continue;
             double us = r.GetAdjustedCPUTime();
             const std::string& name = r.benchmark_name();
-            if (name.find("full_cop") != std::string::npos) baseline = us;
+            if (name.find("full_cop") != std::string::npos)
+                baseline = us;
             else if (baseline > 0)
-                printf("  %s: %.1f us CPU per frame = %.2f x the full-image copies (%.1f us)\n", name.c_str(), us,
-                       us / baseline, baseline);
+                printf("  %s: %.1f us CPU per frame = %.2f x the full-image copies (%.1f us)\n",
+                       name.c_str(), us, us / baseline, baseline);
         }
     }
 };

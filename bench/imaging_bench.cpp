@@ -60,7 +60,11 @@ void BM_Resize(benchmark::State& state) {
     state.SetLabel(baseline ? "stbir_resize_uint8" : "image_resize");
     image_free(src);
 }
-BENCHMARK(BM_Resize)->Args({1000, 300, 0})->Args({1000, 300, 1})->Args({300, 600, 0})->Args({300, 600, 1})
+BENCHMARK(BM_Resize)
+    ->Args({1000, 300, 0})
+    ->Args({1000, 300, 1})
+    ->Args({300, 600, 0})
+    ->Args({300, 600, 1})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_Blur(benchmark::State& state) {
@@ -75,8 +79,9 @@ void BM_Blur(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetLabel(rows ? "rows" : "columns");
-    state.counters["ns_per_pixel"] = benchmark::Counter(
-        double(state.iterations()) * 300 * 100, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_pixel"] =
+        benchmark::Counter(double(state.iterations()) * 300 * 100,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     image_free(img);
 }
 BENCHMARK(BM_Blur)->Args({7, 0})->Args({7, 1})->Args({31, 0})->Args({31, 1});
@@ -88,8 +93,9 @@ void BM_TextCached(benchmark::State& state) {
     style.ref_size = STYLE_REF_SIZE;
     style.colour = {240, 240, 240, 255};
     const char* title = "The Quick Brown Fox Jumps Over Lazy Dogs";  // 40 characters
-    text_draw(canvas, &style, font, title, TEXT_CLIP, 24, 600);       // fill the cache
-    for (auto _ : state) benchmark::DoNotOptimize(text_draw(canvas, &style, font, title, TEXT_CLIP, 24, 600));
+    text_draw(canvas, &style, font, title, TEXT_CLIP, 24, 600);      // fill the cache
+    for (auto _ : state)
+        benchmark::DoNotOptimize(text_draw(canvas, &style, font, title, TEXT_CLIP, 24, 600));
     image_free(canvas);
     font_free(font);
 }
@@ -100,7 +106,8 @@ double best_ms(void (*f)(const Image*, int, int), const Image* src, int w, int h
     for (int i = 0; i < 15; ++i) {
         auto t0 = std::chrono::steady_clock::now();
         f(src, w, h);
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                        .count();
         if (ms < best) best = ms;
     }
     return best;
@@ -118,9 +125,10 @@ int main(int argc, char** argv) {
     for (Size s : sizes) {
         Image* src = photo(s.from, s.from);
         double a = best_ms(ours, src, s.to, s.to), b = best_ms(theirs, src, s.to, s.to);
-        printf("resize %dx%d -> %dx%d: image_resize %.3f ms, stbir_resize_uint8 %.3f ms, "
-               "ratio ours/stb %.2f (goal <= 1)\n",
-               s.from, s.from, s.to, s.to, a, b, a / b);
+        printf(
+            "resize %dx%d -> %dx%d: image_resize %.3f ms, stbir_resize_uint8 %.3f ms, "
+            "ratio ours/stb %.2f (goal <= 1)\n",
+            s.from, s.from, s.to, s.to, a, b, a / b);
         image_free(src);
     }
     return 0;

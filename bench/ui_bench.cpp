@@ -69,7 +69,8 @@ struct RatioReporter : benchmark::ConsoleReporter {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
             double us = r.GetAdjustedRealTime();
-            if (r.benchmark_name().find("two_full_copies") != std::string::npos) baseline = us;
+            if (r.benchmark_name().find("two_full_copies") != std::string::npos)
+                baseline = us;
             else if (baseline > 0)
                 printf("  %s: %.1f us per redraw = %.2f x the two full-image copies (%.1f us)\n",
                        r.benchmark_name().c_str(), us, us / baseline, baseline);

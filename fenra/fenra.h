@@ -132,12 +132,12 @@ struct WindowBackend;  // each backend's own state
 
 // The part of the window record that both backends keep.
 struct Window {
-    int32_t width, height;          // framebuffer pixels
-    int32_t pointer_x, pointer_y;   // last pointer position
-    int16_t key_map[256];           // platform key number -> key code, -1 none
-    uint32_t modifiers;             // current MOD_* flags
+    int32_t width, height;         // framebuffer pixels
+    int32_t pointer_x, pointer_y;  // last pointer position
+    int16_t key_map[256];          // platform key number -> key code, -1 none
+    uint32_t modifiers;            // current MOD_* flags
     WindowCallbacks callbacks;
-    uint8_t closed;                 // closed by the user or destroyed
+    uint8_t closed;  // closed by the user or destroyed
     WindowBackend* backend;
 };
 

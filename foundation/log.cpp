@@ -10,14 +10,10 @@ int log_write(const LogRecord& r) {
     long now = static_cast<long>(time(nullptr));
     // One fprintf per record so concurrent writers never split a line.
     switch (r.level) {
-        case LOG_INFO:
-            return fprintf(stderr, "[%ld] INFO: %s: %s\n", now, r.message, r.detail);
-        case LOG_FATAL:
-            return fprintf(stderr, "[%ld] FATAL ERROR: %s: %s\n", now, r.message, r.detail);
-        case LOG_WARNING:
-            return fprintf(stderr, "[%ld] WARNING: %s: %s\n", now, r.message, r.detail);
-        default:
-            return fprintf(stderr, "[%ld] BUG: unknown error level: %d\n", now, r.level);
+    case LOG_INFO: return fprintf(stderr, "[%ld] INFO: %s: %s\n", now, r.message, r.detail);
+    case LOG_FATAL: return fprintf(stderr, "[%ld] FATAL ERROR: %s: %s\n", now, r.message, r.detail);
+    case LOG_WARNING: return fprintf(stderr, "[%ld] WARNING: %s: %s\n", now, r.message, r.detail);
+    default: return fprintf(stderr, "[%ld] BUG: unknown error level: %d\n", now, r.level);
     }
 }
 

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (s && std::strlen(s) > 1023) __builtin_trap();
     metadata_free(m);
     const std::span<const uint8_t> picture = id3v2_find_picture_data(bytes);
-    if (!picture.empty() &&
-        (picture.data() < bytes.data() || picture.data() + picture.size() > bytes.data() + bytes.size()))
+    if (!picture.empty() && (picture.data() < bytes.data() ||
+                             picture.data() + picture.size() > bytes.data() + bytes.size()))
         __builtin_trap();
     return 0;
 }

@@ -18,7 +18,8 @@ void cmd_quit(Player*) { abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char path[64];
-    if (!path[0]) snprintf(path, sizeof path, "/tmp/qulmo_fuzz_playlist_%d.txt", static_cast<int>(getpid()));
+    if (!path[0])
+        snprintf(path, sizeof path, "/tmp/qulmo_fuzz_playlist_%d.txt", static_cast<int>(getpid()));
     FILE* f = fopen(path, "wb");
     if (!f) return 0;
     if (size) fwrite(data, 1, size, f);
@@ -54,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ListNode* a = player.playlist->next;
     ListNode* b = crlf.playlist->next;
     for (; a != player.playlist && b != crlf.playlist; a = a->next, b = b->next) {
-        if (strcmp(static_cast<PlaylistEntry*>(a->payload)->path, static_cast<PlaylistEntry*>(b->payload)->path))
+        if (strcmp(static_cast<PlaylistEntry*>(a->payload)->path,
+                   static_cast<PlaylistEntry*>(b->payload)->path))
             abort();
     }
     if (a != player.playlist || b != crlf.playlist) abort();

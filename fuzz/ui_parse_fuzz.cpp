@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Each image record may allocate up to the decoded-picture limit: bound the count so
     // that one input cannot exceed the fuzzer's memory limit by design.
     size_t images = 0;
-    for (size_t at = text.find("image"); at != std::string_view::npos; at = text.find("image", at + 1))
+    for (size_t at = text.find("image"); at != std::string_view::npos;
+         at = text.find("image", at + 1))
         ++images;
     if (images > 2) return 0;
 

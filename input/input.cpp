@@ -26,7 +26,8 @@ void free_hook(Hook*& slot) {
 
 bool inside(const Rect& r, int32_t x, int32_t y) {
     // 64-bit sums so that huge rectangles cannot wrap around.
-    return x >= r.x && int64_t{x} < int64_t{r.x} + r.w && y >= r.y && int64_t{y} < int64_t{r.y} + r.h;
+    return x >= r.x && int64_t{x} < int64_t{r.x} + r.w && y >= r.y &&
+           int64_t{y} < int64_t{r.y} + r.h;
 }
 
 bool same_rect(const Rect& a, const Rect& b) {
@@ -228,12 +229,12 @@ void input_on_button(Window*, void*, int32_t kind, uint32_t flags) {
     input_hover(input_state.pointer_x, input_state.pointer_y);
     int32_t code;
     switch (kind) {
-        case FENRA_BUTTON_LEFT: code = BUTTON_LEFT; break;
-        case FENRA_BUTTON_RIGHT: code = BUTTON_RIGHT; break;
-        case FENRA_BUTTON_MIDDLE: code = BUTTON_MIDDLE; break;
-        case FENRA_WHEEL_UP: code = BUTTON_WHEEL_UP; break;
-        case FENRA_WHEEL_DOWN: code = BUTTON_WHEEL_DOWN; break;
-        default: return;
+    case FENRA_BUTTON_LEFT: code = BUTTON_LEFT; break;
+    case FENRA_BUTTON_RIGHT: code = BUTTON_RIGHT; break;
+    case FENRA_BUTTON_MIDDLE: code = BUTTON_MIDDLE; break;
+    case FENRA_WHEEL_UP: code = BUTTON_WHEEL_UP; break;
+    case FENRA_WHEEL_DOWN: code = BUTTON_WHEEL_DOWN; break;
+    default: return;
     }
     bool wheel = code == BUTTON_WHEEL_UP || code == BUTTON_WHEEL_DOWN;
     if (wheel) {
@@ -251,7 +252,8 @@ void input_on_button(Window*, void*, int32_t kind, uint32_t flags) {
         if (input_state.buttons_released != 0 || input_state.last_button != code) return;
         input_state.buttons_released = 1;
         input_state.last_button = static_cast<uint8_t>(code);
-        input_dispatch_region(code, REGION_RELEASE, input_state.pointer_x, input_state.pointer_y, 0);
+        input_dispatch_region(code, REGION_RELEASE, input_state.pointer_x, input_state.pointer_y,
+                              0);
     }
 }
 

@@ -38,11 +38,11 @@ using List = ListNode;
 
 enum : int32_t {
     LIST_KIND_SENTINEL = 0,
-    LIST_KIND_BORROWED = 2,     // node owned elsewhere: never freed by the list
+    LIST_KIND_BORROWED = 2,  // node owned elsewhere: never freed by the list
     LIST_KIND_KEY_BINDING = 5,
     LIST_KIND_REGION = 6,
     LIST_KIND_DIR_ENTRY = 9,
-    LIST_KIND_ENTRY = 10,       // playlist entry
+    LIST_KIND_ENTRY = 10,  // playlist entry
     LIST_KIND_TASK = 10,
 };
 

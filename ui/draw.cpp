@@ -23,8 +23,7 @@ uint32_t style_colour(const UiStyle* style) {
 }
 
 // The inclusive rectangle clipped to the image; false when nothing is left.
-bool clip_inclusive(const Image* image, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
-                    Rect* out) {
+bool clip_inclusive(const Image* image, int64_t x0, int64_t y0, int64_t x1, int64_t y1, Rect* out) {
     if (!image || !image->pixels) return false;
     if (x0 < 0) x0 = 0;
     if (y0 < 0) y0 = 0;
@@ -41,8 +40,7 @@ uint8_t* pixel_at(Image* image, int32_t x, int32_t y) {
 
 }  // namespace
 
-void fill_rect(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1,
-               int32_t y1) {
+void fill_rect(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     if (x1 < x0 || y1 < y0) return;
     Rect c;
     if (!clip_inclusive(image, x0, y0, x1, y1, &c)) return;
@@ -53,8 +51,8 @@ void fill_rect(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32
         memcpy(pixel_at(image, c.x, c.y + row), first, size_t(c.w) * 4);
 }
 
-void fill_shape(Image* image, const UiStyle* style, double fx0, double fy0, double fx1,
-                double fy1, double fradius) {
+void fill_shape(Image* image, const UiStyle* style, double fx0, double fy0, double fx1, double fy1,
+                double fradius) {
     int32_t x0 = style_units(style, fx0), y0 = style_units(style, fy0);
     int32_t x1 = style_units(style, fx1), y1 = style_units(style, fy1);
     int32_t radius = style_units(style, fradius);
@@ -112,8 +110,7 @@ void plot_pixel(Image* image, const UiStyle* style, int32_t x, int32_t y) {
     pixel_store(d, blend_pixel(colour, pixel_load(d), colour >> 24));
 }
 
-void draw_line(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1,
-               int32_t y1) {
+void draw_line(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     if (!image || !image->pixels) return;
     int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
     const bool steep = std::llabs(dy) > std::llabs(dx);
@@ -151,6 +148,6 @@ void draw_line(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32
 
 void draw_line_units(Image* image, const UiStyle* style, double x0, double y0, double x1,
                      double y1) {
-    draw_line(image, style, style_units(style, x0), style_units(style, y0),
-              style_units(style, x1), style_units(style, y1));
+    draw_line(image, style, style_units(style, x0), style_units(style, y0), style_units(style, x1),
+              style_units(style, y1));
 }

@@ -18,11 +18,11 @@ struct Colour {
 constexpr int32_t STYLE_REF_SIZE = 72;
 
 struct UiStyle {
-    int32_t ref_size;        // always STYLE_REF_SIZE
+    int32_t ref_size;  // always STYLE_REF_SIZE
     Colour colour;
-    double text_x, text_y;   // text offsets inside the element box
-    Rect start;              // start rectangle of progress elements
-    int32_t radius;          // corner radius, may carry CORNER_SUPERELLIPSE
+    double text_x, text_y;  // text offsets inside the element box
+    Rect start;             // start rectangle of progress elements
+    int32_t radius;         // corner radius, may carry CORNER_SUPERELLIPSE
     int32_t draw_only;
     int32_t scroll_speed;
 };

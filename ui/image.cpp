@@ -20,7 +20,8 @@ Image* image_new(int32_t width, int32_t height, int32_t kind) {
     if (kind != IMAGE_PIXELS) return image;
     if (width < 0) width = 0;
     if (height < 0) height = 0;
-    if (int64_t(width) * 4 > INT32_MAX) fatal_error({LOG_FATAL, "allocate memory failed", "image too wide"});
+    if (int64_t(width) * 4 > INT32_MAX)
+        fatal_error({LOG_FATAL, "allocate memory failed", "image too wide"});
     image->width = width;
     image->height = height;
     image->stride = width * 4;
@@ -125,8 +126,8 @@ Rect to_rect(Box b) { return {int32_t(b.x), int32_t(b.y), int32_t(b.w), int32_t(
 
 // The clipped destination rectangle and the source offset of a copy.
 struct Blit {
-    Rect area;          // in destination coordinates
-    int64_t dx, dy;     // source x = destination x + dx
+    Rect area;       // in destination coordinates
+    int64_t dx, dy;  // source x = destination x + dx
 };
 
 bool plan_blit(const Image* src, const Rect* src_rect, const Image* dst, const Rect* dst_rect,
@@ -208,8 +209,8 @@ void image_blit(const Image* src, const Rect* src_rect, Image* dst, const Rect* 
         image_blend(src, src_rect, dst, dst_rect);
 }
 
-void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst,
-                        const Rect* dst_rect, int32_t opaque, int32_t radius) {
+void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect,
+                        int32_t opaque, int32_t radius) {
     if (radius == 0) {
         image_blit(src, src_rect, dst, dst_rect, opaque);
         return;
@@ -229,7 +230,9 @@ void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst,
         for (int32_t col = 0; col < b.area.w; ++col) {
             uint32_t sp = pixel_load(s + col * 4);
             // Between the rounded columns the coverage is 1: no need to compute it.
-            uint32_t a = col >= lo && col < hi ? sp >> 24 : uint32_t(double(sp >> 24) * corner_at(shape, col, row));
+            uint32_t a = col >= lo && col < hi
+                             ? sp >> 24
+                             : uint32_t(double(sp >> 24) * corner_at(shape, col, row));
             if (a == 0) continue;
             pixel_store(d + col * 4, blend_pixel(sp, pixel_load(d + col * 4), a));
         }

@@ -74,19 +74,17 @@ void image_copy(const Image* src, const Rect* src_rect, Image* dst, const Rect* 
 void image_blend(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect);
 void image_blit(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect,
                 int32_t opaque);
-void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst,
-                        const Rect* dst_rect, int32_t opaque, int32_t radius);
+void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect,
+                        int32_t opaque, int32_t radius);
 void image_present(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect);
 
-void fill_rect(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1,
-               int32_t y1);
-void fill_shape(Image* image, const UiStyle* style, double x0, double y0, double x1,
-                double y1, double radius);
+void fill_rect(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+void fill_shape(Image* image, const UiStyle* style, double x0, double y0, double x1, double y1,
+                double radius);
 [[nodiscard]] double corner_coverage(int32_t w, int32_t h, int32_t radius, int32_t column,
                                      int32_t row);
 void plot_pixel(Image* image, const UiStyle* style, int32_t x, int32_t y);
-void draw_line(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1,
-               int32_t y1);
+void draw_line(Image* image, const UiStyle* style, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 void draw_line_units(Image* image, const UiStyle* style, double x0, double y0, double x1,
                      double y1);
 

@@ -13,15 +13,17 @@
 double cubic_kernel(double x, double b, double c) {
     x = std::fabs(x);
     if (x < 1)
-        return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + (6 - 2 * b)) / 6;
+        return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + (6 - 2 * b)) /
+               6;
     if (x < 2)
         return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x + (-12 * b - 48 * c) * x +
-                (8 * b + 24 * c)) / 6;
+                (8 * b + 24 * c)) /
+               6;
     return 0;
 }
 
 ResampleTable resample_table(int32_t source_length, int32_t dest_length) {
-    const int32_t S = source_length < 1 ? 1
+    const int32_t S = source_length < 1                     ? 1
                       : source_length > RESAMPLE_MAX_SOURCE ? RESAMPLE_MAX_SOURCE
                                                             : source_length;
     const int32_t D = dest_length < 1 ? 1 : dest_length;
@@ -45,8 +47,7 @@ ResampleTable resample_table(int32_t source_length, int32_t dest_length) {
         uint16_t* iout = t.indices + size_t(i) * t.taps;
         for (int32_t k = 0; k < t.taps; ++k) {
             double pos = j + k;
-            double dist = enlarge ? (pos + 0.5) - (i + 0.5) * a
-                                  : (pos + 0.5) * D / S - (i + 0.5);
+            double dist = enlarge ? (pos + 0.5) - (i + 0.5) * a : (pos + 0.5) * D / S - (i + 0.5);
             w[k] = enlarge ? cubic_kernel(dist, 0, 0.5) : cubic_kernel(dist, 0, 0);
             sum += w[k];
             double idx = pos < 0 ? 0 : (pos > S - 1 ? S - 1 : pos);
@@ -126,7 +127,8 @@ void resample_vertical(const Image* src, Image* dst, const ResampleTable& t) {
             for (int i = 0; i < 4; ++i)
                 v[i] = _mm_srai_epi32(
                     _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(hi[i], 8), lo[i]), round), 16);
-            __m128i out = _mm_packus_epi16(_mm_packs_epi32(v[0], v[1]), _mm_packs_epi32(v[2], v[3]));
+            __m128i out =
+                _mm_packus_epi16(_mm_packs_epi32(v[0], v[1]), _mm_packs_epi32(v[2], v[3]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), out);
         }
 #endif
@@ -182,7 +184,8 @@ void resample_horizontal(const Image* src, Image* dst, const ResampleTable& t) {
                 __m128i pb = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(b)), zero);
                 __m128i both = _mm_unpacklo_epi16(pa, pb);
                 sum_low = _mm_add_epi32(sum_low, _mm_madd_epi16(both, _mm_loadu_si128(low + slot)));
-                sum_high = _mm_add_epi32(sum_high, _mm_madd_epi16(both, _mm_loadu_si128(high + slot)));
+                sum_high =
+                    _mm_add_epi32(sum_high, _mm_madd_epi16(both, _mm_loadu_si128(high + slot)));
             }
             __m128i v = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(sum_high, 8), sum_low), round);
             v = _mm_srai_epi32(v, 16);

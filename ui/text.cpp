@@ -85,8 +85,8 @@ const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_on
     return s;
 }
 
-int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* text,
-                  int32_t mode, double size, double limit) {
+int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* text, int32_t mode,
+                  double size, double limit) {
     if (!font || !text) return -1;
     const UiStyle plain{};
     if (!style) style = &plain;
@@ -128,8 +128,8 @@ int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* t
         }
         if (!measure) {
             const Rect from{0, 0, m.width, m.height};
-            const Rect to{saturate32(pen_x + m.x_offset), saturate32(pen_y + m.y_offset),
-                          m.width, m.height};
+            const Rect to{saturate32(pen_x + m.x_offset), saturate32(pen_y + m.y_offset), m.width,
+                          m.height};
             image_blend(image, &from, target, &to);
         }
         pen_x += m.advance;

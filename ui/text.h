@@ -31,7 +31,7 @@ struct stbtt_fontinfo;
 struct GlyphCacheEntry {
     uint8_t* coverage;  // width x height bytes, null for empty glyphs
     int32_t width, height;
-    int32_t x0, y0;     // bitmap box top-left relative to the pen on the baseline
+    int32_t x0, y0;  // bitmap box top-left relative to the pen on the baseline
     int32_t pixel_height;
     int32_t glyph;
     GlyphCacheEntry* next;
@@ -47,10 +47,10 @@ struct GlyphBucket {
 
 struct Font {
     stbtt_fontinfo* info;
-    uint8_t* bytes;         // file content + 1024 zero bytes
+    uint8_t* bytes;  // file content + 1024 zero bytes
     GlyphBucket* glyph_cache;
     GlyphBucket* glyph_cache_last;
-    Image* scratch;         // grows, never shrinks
+    Image* scratch;  // grows, never shrinks
     int32_t bytes_borrowed;
     float scale;
     int32_t ascent, descent, line_gap;
@@ -72,5 +72,5 @@ void font_free(Font* font);
 void font_set_pixel_height(Font* font, int32_t px);
 const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_only,
                        GlyphMetrics* metrics);
-int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* text,
-                  int32_t mode, double size, double limit);
+int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* text, int32_t mode,
+                  double size, double limit);

@@ -209,7 +209,8 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
         } else if (type == UI_IMAGE) {
             // The sizes come from an untrusted file: a picture larger than any decoded
             // one we accept is refused instead of exhausting memory.
-            if (int64_t{std::max(e.rect.w, 1)} * std::max(e.rect.h, 1) * 4 > int64_t(IMAGE_LOAD_LIMIT)) {
+            if (int64_t{std::max(e.rect.w, 1)} * std::max(e.rect.h, 1) * 4 >
+                int64_t(IMAGE_LOAD_LIMIT)) {
                 log_write({LOG_WARNING, "image element too large", name});
                 continue;
             }
@@ -248,10 +249,15 @@ int ui_static_count() {
     for (const UiElement& e : ui_elements) {
         if (e.type == UI_END || (e.flags & kDynamicFlags)) break;
         switch (e.type) {
-            case UI_CURTIME: case UI_REMTIME: case UI_STATSDEBUG: case UI_VOLUME:
-            case UI_RECTDEBUG: case UI_FFT: case UI_WAVEFORM: case UI_BLURDEBUG:
-                return n;
-            default: break;
+        case UI_CURTIME:
+        case UI_REMTIME:
+        case UI_STATSDEBUG:
+        case UI_VOLUME:
+        case UI_RECTDEBUG:
+        case UI_FFT:
+        case UI_WAVEFORM:
+        case UI_BLURDEBUG: return n;
+        default: break;
         }
         ++n;
     }

@@ -40,30 +40,30 @@ uint64_t ui_name_hash(const char* bytes, uint32_t length) {
     }
     d += 0xeb44accab455d165ULL;
     switch (n % 16) {
-        case 0: break;
-        case 1: d = fold((d ^ K2) * (u8(t) ^ K1)); break;
-        case 2: d = fold((d ^ K3) * (u16(t) ^ K4)); break;
-        case 3: d = fold((d ^ u16(t)) * (u8(t + 2) ^ K2)); break;
-        case 4: d = fold((d ^ u16(t)) * (u16(t + 2) ^ K3)); break;
-        case 5: d = fold((d ^ u32(t)) * (u8(t + 4) ^ K1)); break;
-        case 6: d = fold((d ^ u32(t)) * (u16(t + 4) ^ K1)); break;
-        case 7: d = fold((d ^ u32(t)) * (u24(t + 4) ^ K1)); break;
-        case 8: d = fold((d ^ u32(t)) * (u32(t + 4) ^ K0)); break;
-        default: {
-            uint64_t f = (d ^ u32(t)) * (u32(t + 4) ^ K2);
-            uint64_t g;
-            switch (n % 16) {
-                case 9: g = (d ^ K4) * (u8(t + 8) ^ K3); break;
-                case 10: g = d * (u16(t + 8) ^ K3); break;
-                case 11: g = d * (u24(t + 8) ^ K3); break;
-                case 12: g = (d ^ u32(t + 8)) * K4; break;
-                case 13: g = (d ^ u32(t + 8)) * (u8(t + 12) ^ K4); break;
-                case 14: g = (d ^ u32(t + 8)) * (u16(t + 12) ^ K4); break;
-                default: g = (d ^ u32(t + 8)) * (u24(t + 12) ^ K4); break;
-            }
-            d = fold(f) ^ fold(g);
-            break;
+    case 0: break;
+    case 1: d = fold((d ^ K2) * (u8(t) ^ K1)); break;
+    case 2: d = fold((d ^ K3) * (u16(t) ^ K4)); break;
+    case 3: d = fold((d ^ u16(t)) * (u8(t + 2) ^ K2)); break;
+    case 4: d = fold((d ^ u16(t)) * (u16(t + 2) ^ K3)); break;
+    case 5: d = fold((d ^ u32(t)) * (u8(t + 4) ^ K1)); break;
+    case 6: d = fold((d ^ u32(t)) * (u16(t + 4) ^ K1)); break;
+    case 7: d = fold((d ^ u32(t)) * (u24(t + 4) ^ K1)); break;
+    case 8: d = fold((d ^ u32(t)) * (u32(t + 4) ^ K0)); break;
+    default: {
+        uint64_t f = (d ^ u32(t)) * (u32(t + 4) ^ K2);
+        uint64_t g;
+        switch (n % 16) {
+        case 9: g = (d ^ K4) * (u8(t + 8) ^ K3); break;
+        case 10: g = d * (u16(t + 8) ^ K3); break;
+        case 11: g = d * (u24(t + 8) ^ K3); break;
+        case 12: g = (d ^ u32(t + 8)) * K4; break;
+        case 13: g = (d ^ u32(t + 8)) * (u8(t + 12) ^ K4); break;
+        case 14: g = (d ^ u32(t + 8)) * (u16(t + 12) ^ K4); break;
+        default: g = (d ^ u32(t + 8)) * (u24(t + 12) ^ K4); break;
         }
+        d = fold(f) ^ fold(g);
+        break;
+    }
     }
     d ^= d << 16;
     uint64_t c = (n ^ K0) * d;

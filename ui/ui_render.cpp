@@ -34,16 +34,16 @@ int32_t measure_text(void* user, double size) {
                      UI_MEASURE_LIMIT);
 }
 
-void draw_text(Player* p, const UiElement* e, UiStyle* s, const PlaylistEntry* entry,
-               Image* target, Rect box) {
+void draw_text(Player* p, const UiElement* e, UiStyle* s, const PlaylistEntry* entry, Image* target,
+               Rect box) {
     char buf[UI_TEXT_BUFFER];
     const char* text = ui_element_text(p, e, entry, buf);
     if (!p->font || !text) return;
     Image view = image_view(target, box);
     if (view.width <= 0 || view.height <= 0) return;
     MeasureContext m{p->font, s, text};
-    UiTextPlan plan = ui_text_plan(e->flags, box, p->position_ms, s->scroll_speed,
-                                   measure_text, &m);
+    UiTextPlan plan =
+        ui_text_plan(e->flags, box, p->position_ms, s->scroll_speed, measure_text, &m);
     for (int32_t i = 0; i < plan.count; ++i) {
         const UiTextPass& pass = plan.pass[i];
         s->text_x = pass.text_x;
@@ -66,13 +66,15 @@ void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, i
     // just after a bar boundary with an empty sum gives the same bars.
     const int64_t left = std::max<int64_t>(0, (-int64_t(box.x) - 2) / bw - 1);
     const int32_t first = left > 0 ? int32_t(std::min<int64_t>(left * bw + 1, W)) : 0;
-    const int32_t end = int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2 * int64_t(bw) + 2, 0, W));
+    const int32_t end =
+        int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2 * int64_t(bw) + 2, 0, W));
     float acc = 0;
     for (int32_t i = first; i < end; ++i) {
         double f = std::pow(10.0, 3.0 * i / W);
         int32_t bin = clamp_int((f / 1000.0 * 4096.0 * 0.5) / bin_scale);
         bin = std::clamp(bin, 0, 4095);
-        float v = log10f(static_cast<float>(bin_scale) * p->spectrum[bin]) * static_cast<float>(H) / 6.0f;
+        float v =
+            log10f(static_cast<float>(bin_scale) * p->spectrum[bin]) * static_cast<float>(H) / 6.0f;
         if (!(v >= 0.01f)) v = 0;
         acc += v;
         if (i > 0 && i % bw == 0) {
@@ -92,7 +94,8 @@ void draw_waveform(const Player* p, const UiStyle* s, Image* target, Rect box) {
     // Segment i runs from column box.x + i - 1 to box.x + i: only those that can reach
     // the target are drawn, whatever the box's width.
     auto sample_at = [W](int32_t i) {
-        return std::min(static_cast<int32_t>(static_cast<float>(i) / static_cast<float>(W) * 4096.0f), 4095);
+        return std::min(
+            static_cast<int32_t>(static_cast<float>(i) / static_cast<float>(W) * 4096.0f), 4095);
     };
     const int32_t first = int32_t(std::clamp<int64_t>(-int64_t(box.x) - 1, 1, W));
     const int32_t end = int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2, 1, W));
@@ -134,9 +137,12 @@ void draw_blur(Player* p, const UiElement* e, Image* target, Rect box, int32_t r
 
 bool needs_level(int32_t type, int32_t level) {
     switch (type) {
-        case UI_FFT: case UI_WAVEFORM: return level >= 1;
-        case UI_STATSDEBUG: case UI_RECTDEBUG: case UI_BLURDEBUG: return level >= 2;
-        default: return true;
+    case UI_FFT:
+    case UI_WAVEFORM: return level >= 1;
+    case UI_STATSDEBUG:
+    case UI_RECTDEBUG:
+    case UI_BLURDEBUG: return level >= 2;
+    default: return true;
     }
 }
 
@@ -178,49 +184,52 @@ void ui_draw_element(Player* p, const UiElement* e, UiStyle* s, PlaylistEntry* e
     if (!needs_level(e->type, p->analysis_enabled)) return;
 
     switch (e->type) {
-        case UI_ALBUMART:
-        case UI_IMAGE: {
-            Image* img = ui_element_image(*e);
-            if (!img) return;
-            Rect whole = {0, 0, img->width, img->height};
-            image_blit_rounded(img, &whole, target, &box, (e->flags & UI_FLAG_BLEND) ? 0 : 1,
-                               radius);
-            return;
+    case UI_ALBUMART:
+    case UI_IMAGE: {
+        Image* img = ui_element_image(*e);
+        if (!img) return;
+        Rect whole = {0, 0, img->width, img->height};
+        image_blit_rounded(img, &whole, target, &box, (e->flags & UI_FLAG_BLEND) ? 0 : 1, radius);
+        return;
+    }
+    case UI_BACKGROUND: fill_rect(target, s, 0, 0, target->width - 1, target->height - 1); return;
+    case UI_TITLE:
+    case UI_ARTIST:
+    case UI_ALBUM:
+    case UI_TRACK:
+    case UI_META:
+    case UI_CURTIME:
+    case UI_REMTIME:
+    case UI_TOTALTIME:
+    case UI_STATSDEBUG:
+    case UI_VOLUME: draw_text(p, e, s, entry, target, box); return;
+    case UI_RECT:
+    case UI_RECTDEBUG:
+        if (e->flags & (UI_FLAG_ROUND | UI_FLAG_SQUIRCLE)) {
+            int32_t m = std::min(box.h, (radius & ~CORNER_SUPERELLIPSE) * 2);
+            box.w = std::max(box.w, m);
         }
-        case UI_BACKGROUND:
-            fill_rect(target, s, 0, 0, target->width - 1, target->height - 1);
-            return;
-        case UI_TITLE: case UI_ARTIST: case UI_ALBUM: case UI_TRACK: case UI_META:
-        case UI_CURTIME: case UI_REMTIME: case UI_TOTALTIME: case UI_STATSDEBUG: case UI_VOLUME:
-            draw_text(p, e, s, entry, target, box);
-            return;
-        case UI_RECT:
-        case UI_RECTDEBUG:
-            if (e->flags & (UI_FLAG_ROUND | UI_FLAG_SQUIRCLE)) {
-                int32_t m = std::min(box.h, (radius & ~CORNER_SUPERELLIPSE) * 2);
-                box.w = std::max(box.w, m);
-            }
-            fill_shape(target, s, box.x, box.y, double(box.x) + box.w - 1,
-                       double(box.y) + box.h - 1, radius);
-            return;
-        case UI_LINE:
-            draw_line_units(target, s, box.x, box.y, double(box.x) + box.w, double(box.y) + box.h);
-            return;
-        case UI_BORDER: {
-            int32_t x0 = style_units(s, box.x), y0 = style_units(s, box.y);
-            int32_t x1 = style_units(s, double(box.x) + box.w - 1);
-            int32_t y1 = style_units(s, double(box.y) + box.h - 1);
-            draw_line(target, s, x0, y0, x1, y0);
-            draw_line(target, s, x0, y0, x0, y1);
-            draw_line(target, s, x1, y0, x1, y1);
-            draw_line(target, s, x0, y1, x1, y1);
-            return;
-        }
-        case UI_FFT: draw_spectrum(p, s, target, box, radius); return;
-        case UI_WAVEFORM: draw_waveform(p, s, target, box); return;
-        case UI_BLUR:
-        case UI_BLURDEBUG: draw_blur(p, e, target, box, radius); return;
-        default: return;
+        fill_shape(target, s, box.x, box.y, double(box.x) + box.w - 1, double(box.y) + box.h - 1,
+                   radius);
+        return;
+    case UI_LINE:
+        draw_line_units(target, s, box.x, box.y, double(box.x) + box.w, double(box.y) + box.h);
+        return;
+    case UI_BORDER: {
+        int32_t x0 = style_units(s, box.x), y0 = style_units(s, box.y);
+        int32_t x1 = style_units(s, double(box.x) + box.w - 1);
+        int32_t y1 = style_units(s, double(box.y) + box.h - 1);
+        draw_line(target, s, x0, y0, x1, y0);
+        draw_line(target, s, x0, y0, x0, y1);
+        draw_line(target, s, x1, y0, x1, y1);
+        draw_line(target, s, x0, y1, x1, y1);
+        return;
+    }
+    case UI_FFT: draw_spectrum(p, s, target, box, radius); return;
+    case UI_WAVEFORM: draw_waveform(p, s, target, box); return;
+    case UI_BLUR:
+    case UI_BLURDEBUG: draw_blur(p, e, target, box, radius); return;
+    default: return;
     }
 }
 
@@ -234,8 +243,8 @@ void ui_redraw(Player* p) {
     Image* fb = input_state.framebuffer;
     if (fb) {
         image_present(p->canvas, nullptr, fb, nullptr);
-        Rect r = rect_clip({0, 0, fb->width, fb->height},
-                          {0, 0, p->canvas->width, p->canvas->height});
+        Rect r =
+            rect_clip({0, 0, fb->width, fb->height}, {0, 0, p->canvas->width, p->canvas->height});
         Rect& d = input_state.damage;
         if (d.w == 0 || d.h == 0) {
             d = r;

@@ -47,7 +47,7 @@ constexpr int32_t UI_DEFAULT_SCROLL_SPEED = 50;  // px/s x scale
 constexpr int32_t UI_BLUR_RADIUS = 7;
 constexpr int32_t UI_STRONG_BLUR_RADIUS = 31;
 constexpr int32_t UI_ROUND_BLUR_MARGIN = 32;
-constexpr int32_t UI_SPECTRUM_PITCH = 6;         // x scale
+constexpr int32_t UI_SPECTRUM_PITCH = 6;  // x scale
 constexpr int32_t UI_MEASURE_LIMIT = 10000;
 constexpr size_t UI_TEXT_BUFFER = 96;
 
@@ -55,8 +55,8 @@ void ui_render_static(Player* player);
 void ui_redraw(Player* player);
 void ui_on_resize(Player* player, int32_t width, int32_t height);
 
-void ui_draw_element(Player* player, const UiElement* element, UiStyle* style,
-                     PlaylistEntry* entry, Image* target);
+void ui_draw_element(Player* player, const UiElement* element, UiStyle* style, PlaylistEntry* entry,
+                     Image* target);
 [[nodiscard]] UiStyle ui_resolve_style(const UiElement* element, double scale);
 [[nodiscard]] Rect ui_lerp_rect(Rect start, Rect end, double t);
 

@@ -18,33 +18,33 @@ UiStyle ui_resolve_style(const UiElement* e, double scale) {
         if (n.name_hash != e->name_hash) continue;
         const Rect& r = n.rect;
         switch (n.type) {
-            case UI_COLOR:
-                if (have_colour) break;
-                have_colour = true;
-                s.colour = {static_cast<uint8_t>(r.x), static_cast<uint8_t>(r.y),
-                            static_cast<uint8_t>(r.w), static_cast<uint8_t>(r.h)};
-                break;
-            case UI_STARTPOS:
-                if (have_start) break;
-                have_start = true;
-                s.start = r;
-                break;
-            case UI_ROUNDRADIUS:
-                if (have_radius) break;
-                have_radius = true;
-                if (shaped) s.radius = r.x;
-                break;
-            case UI_DRAWONLY:
-                if (have_draw_only) break;
-                have_draw_only = true;
-                s.draw_only = r.x;
-                break;
-            case UI_SCROLLSPEED:
-                if (have_speed) break;
-                have_speed = true;
-                if (scrolls) s.scroll_speed = r.x;
-                break;
-            default: break;
+        case UI_COLOR:
+            if (have_colour) break;
+            have_colour = true;
+            s.colour = {static_cast<uint8_t>(r.x), static_cast<uint8_t>(r.y),
+                        static_cast<uint8_t>(r.w), static_cast<uint8_t>(r.h)};
+            break;
+        case UI_STARTPOS:
+            if (have_start) break;
+            have_start = true;
+            s.start = r;
+            break;
+        case UI_ROUNDRADIUS:
+            if (have_radius) break;
+            have_radius = true;
+            if (shaped) s.radius = r.x;
+            break;
+        case UI_DRAWONLY:
+            if (have_draw_only) break;
+            have_draw_only = true;
+            s.draw_only = r.x;
+            break;
+        case UI_SCROLLSPEED:
+            if (have_speed) break;
+            have_speed = true;
+            if (scrolls) s.scroll_speed = r.x;
+            break;
+        default: break;
         }
     }
     return s;

@@ -19,28 +19,26 @@ const char* format_minutes(char (&buf)[UI_TEXT_BUFFER], const char* sign, uint32
 const char* ui_element_text(const Player* p, const UiElement* e, const PlaylistEntry* entry,
                             char (&buf)[UI_TEXT_BUFFER]) {
     switch (e->type) {
-        case UI_TITLE: return entry ? entry->title : nullptr;
-        case UI_ARTIST: return entry ? entry->artist : nullptr;
-        case UI_ALBUM: return entry ? entry->album : nullptr;
-        case UI_TRACK:
-            if (!entry) return nullptr;
-            snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(entry->track_number));
-            return buf;
-        case UI_META: return entry ? entry->format_text : nullptr;
-        case UI_CURTIME: return format_minutes(buf, "", p->position_ms);
-        // Unsigned on purpose: a position past the end shows a large time, not garbage.
-        case UI_REMTIME: return format_minutes(buf, "-", p->duration_ms - p->position_ms);
-        case UI_TOTALTIME:
-            if (!entry) return nullptr;
-            return format_minutes(buf, "", static_cast<uint32_t>(entry->duration_ms));
-        case UI_STATSDEBUG:
-            snprintf(buf, sizeof buf, "GFX: %4u us DSP: %4u us FPS: %.2f", p->gfx_us, p->dsp_us,
-                     1000000.0 / p->frame_interval_us);
-            return buf;
-        case UI_VOLUME:
-            snprintf(buf, sizeof buf, "%2d dB", 2 * (p->volume - 20));
-            return buf;
-        default: return nullptr;
+    case UI_TITLE: return entry ? entry->title : nullptr;
+    case UI_ARTIST: return entry ? entry->artist : nullptr;
+    case UI_ALBUM: return entry ? entry->album : nullptr;
+    case UI_TRACK:
+        if (!entry) return nullptr;
+        snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(entry->track_number));
+        return buf;
+    case UI_META: return entry ? entry->format_text : nullptr;
+    case UI_CURTIME: return format_minutes(buf, "", p->position_ms);
+    // Unsigned on purpose: a position past the end shows a large time, not garbage.
+    case UI_REMTIME: return format_minutes(buf, "-", p->duration_ms - p->position_ms);
+    case UI_TOTALTIME:
+        if (!entry) return nullptr;
+        return format_minutes(buf, "", static_cast<uint32_t>(entry->duration_ms));
+    case UI_STATSDEBUG:
+        snprintf(buf, sizeof buf, "GFX: %4u us DSP: %4u us FPS: %.2f", p->gfx_us, p->dsp_us,
+                 1000000.0 / p->frame_interval_us);
+        return buf;
+    case UI_VOLUME: snprintf(buf, sizeof buf, "%2d dB", 2 * (p->volume - 20)); return buf;
+    default: return nullptr;
     }
 }
 

@@ -9,10 +9,14 @@ uint64_t sontera_float_to_s16(const float* in, uint64_t count, int16_t* out) {
     for (uint64_t i = 0; i < count; i++) {
         float v = in[i] * 32767.0f;
         int16_t s;
-        if (v < -32767.0f) s = -32767;
-        else if (v > 32767.0f) s = 32767;
-        else if (v == v) s = static_cast<int16_t>(v);  // truncates toward zero
-        else s = 0;                                    // NaN from a damaged stream
+        if (v < -32767.0f)
+            s = -32767;
+        else if (v > 32767.0f)
+            s = 32767;
+        else if (v == v)
+            s = static_cast<int16_t>(v);  // truncates toward zero
+        else
+            s = 0;  // NaN from a damaged stream
         out[i] = s;
     }
     return count;
@@ -45,8 +49,8 @@ int64_t floor_div(int64_t a, int64_t b) {
 
 }  // namespace
 
-uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_frames, uint32_t channels,
-                          uint32_t rate_in, uint32_t rate_out, float* out) {
+uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_frames,
+                          uint32_t channels, uint32_t rate_in, uint32_t rate_out, float* out) {
     if (in_frames == 0 || channels == 0 || rate_in == 0 || rate_out == 0) return 0;
     if (rs->rate_in != rate_in || rs->rate_out != rate_out || rs->last_channels != channels) {
         sontera_resampler_clear(rs);
@@ -71,7 +75,8 @@ uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_fra
         // k is -1 only when a previous chunk left its last frame behind.
         const float* a = k < 0 ? rs->last : in + static_cast<uint64_t>(k) * channels;
         const float* b = in + static_cast<uint64_t>(k + 1) * channels;
-        float f = static_cast<float>(static_cast<double>(phase - k * unit) / static_cast<double>(unit));
+        float f =
+            static_cast<float>(static_cast<double>(phase - k * unit) / static_cast<double>(unit));
         float g = 1.0f - f;
         for (uint32_t j = 0; j < channels; j++) dst[j] = a[j] * g + b[j] * f;
         dst += channels;

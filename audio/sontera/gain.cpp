@@ -15,7 +15,9 @@ constexpr float gain_for_step(uint32_t step) {
 }
 
 constexpr auto build_table() {
-    struct Table { float v[SONTERA_VOLUME_STEPS]; } table{};
+    struct Table {
+        float v[SONTERA_VOLUME_STEPS];
+    } table{};
     for (uint32_t k = 0; k < SONTERA_VOLUME_STEPS; k++) table.v[k] = gain_for_step(k);
     return table;
 }

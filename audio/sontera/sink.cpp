@@ -64,7 +64,8 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
         fprintf(stderr, "snd_pcm_open() failed\n");
         return nullptr;
     }
-    auto* params = static_cast<snd_pcm_hw_params_t*>(dru_alloc_memory(1, snd_pcm_hw_params_sizeof()));
+    auto* params =
+        static_cast<snd_pcm_hw_params_t*>(dru_alloc_memory(1, snd_pcm_hw_params_sizeof()));
     snd_pcm_hw_params_any(pcm, params);
     snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED);
     if (snd_pcm_hw_params_set_format(pcm, params, format->alsa) != 0)
@@ -75,7 +76,8 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
         return fail(pcm, params, "snd_pcm_hw_params_set_rate_near() failed");
     if (snd_pcm_hw_params_set_channels(pcm, params, channels) < 0)
         return fail(pcm, params, "snd_pcm_hw_params_set_channels() failed");
-    if (!sontera_set_buffer_size(pcm, params, buffer_frames)) fprintf(stderr, "sontera_set_buffer_size() failed\n");
+    if (!sontera_set_buffer_size(pcm, params, buffer_frames))
+        fprintf(stderr, "sontera_set_buffer_size() failed\n");
     if (snd_pcm_hw_params(pcm, params) < 0) return fail(pcm, params, "snd_pcm_hw_params() failed");
 
     snd_pcm_uframes_t period = 0, buffer = 0;
@@ -105,8 +107,8 @@ void sontera_remove_data_from_outbuf(SonteraSink* sink) {
     uint32_t contiguous = sontera_ring_contiguous(sink);
     uint32_t n = avail < contiguous ? avail : contiguous;
     if (n == 0) return;
-    snd_pcm_sframes_t written =
-        snd_pcm_writei(sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
+    snd_pcm_sframes_t written = snd_pcm_writei(
+        sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
     if (written < 0) {
         // Underrun or a suspended device: make it usable again, keep the frames.
         snd_pcm_prepare(sink->pcm);

@@ -45,24 +45,24 @@ struct Player;
 // Positions are kept as an integer phase in units of 1/rate_out input frames, so
 // the read position never drifts however long the track plays.
 struct SonteraResampler {
-    int64_t phase;         // next output position relative to the chunk's first frame;
-                           // negative: between the previous chunk's last frame and it
-    float* last;           // the previous chunk's last frame (last_channels floats)
+    int64_t phase;  // next output position relative to the chunk's first frame;
+                    // negative: between the previous chunk's last frame and it
+    float* last;    // the previous chunk's last frame (last_channels floats)
     uint32_t last_channels;
     uint32_t rate_in, rate_out;
-    uint8_t primed;        // `last` holds a frame
+    uint8_t primed;  // `last` holds a frame
 };
 
 struct SonteraSink {
     snd_pcm_t* pcm;
-    uint8_t* ring;         // capacity * frame_bytes bytes
-    uint32_t format;       // SampleFormat code the sink was opened with (1)
-    uint32_t rate;         // rate the device accepted
+    uint8_t* ring;    // capacity * frame_bytes bytes
+    uint32_t format;  // SampleFormat code the sink was opened with (1)
+    uint32_t rate;    // rate the device accepted
     uint32_t channels;
-    uint32_t capacity;     // ring size in frames, a power of two
+    uint32_t capacity;  // ring size in frames, a power of two
     uint32_t frame_bytes;
-    uint32_t used;         // frames waiting to be written
-    uint32_t read;         // ring index of the oldest waiting frame
+    uint32_t used;                  // frames waiting to be written
+    uint32_t read;                  // ring index of the oldest waiting frame
     uint32_t device_period_frames;  // layout the device settled on
     uint32_t device_buffer_frames;
     SonteraResampler resampler;
@@ -83,7 +83,8 @@ struct AudioOutput {
 constexpr uint32_t SONTERA_VOLUME_STEPS = 21;
 extern const float volume_gain_table[SONTERA_VOLUME_STEPS];
 
-[[nodiscard]] SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames);
+[[nodiscard]] SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels,
+                                             uint32_t buffer_frames);
 void sontera_close(AudioOutput* output);
 void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
 void sontera_remove_data_from_outbuf(SonteraSink* sink);
@@ -93,8 +94,9 @@ uint32_t sontera_ring_append(SonteraSink* sink, const uint8_t* frames_data, uint
 [[nodiscard]] uint32_t sontera_ring_contiguous(const SonteraSink* sink);
 void sontera_ring_consume(SonteraSink* sink, uint32_t frames);
 uint64_t sontera_float_to_s16(const float* in, uint64_t count, int16_t* out);
-uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_frames, uint32_t channels,
-                          uint32_t rate_in, uint32_t rate_out, float* out);
-[[nodiscard]] uint64_t sontera_resample_max_frames(uint64_t in_frames, uint32_t rate_in, uint32_t rate_out);
+uint64_t sontera_resample(SonteraResampler* rs, const float* in, uint32_t in_frames,
+                          uint32_t channels, uint32_t rate_in, uint32_t rate_out, float* out);
+[[nodiscard]] uint64_t sontera_resample_max_frames(uint64_t in_frames, uint32_t rate_in,
+                                                   uint32_t rate_out);
 void sontera_resampler_clear(SonteraResampler* rs);
 void sontera_resampler_free(SonteraResampler* rs);

@@ -28,7 +28,8 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
     const AudioFormat track = *player->track->format;
     const uint64_t floats = byte_count / 4;
 
-    if (player->analysis_enabled) analysis_tap(player, samples, static_cast<uint32_t>(floats), track.channels);
+    if (player->analysis_enabled)
+        analysis_tap(player, samples, static_cast<uint32_t>(floats), track.channels);
 
     int32_t step = player->volume;
     if (step < 0) step = 0;
@@ -44,10 +45,11 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
     if (track.rate != output->rate && track.channels != 0) {
         const uint64_t frame_floats = track.channels;
         const uint32_t in_frames = static_cast<uint32_t>(floats / frame_floats);
-        const uint64_t room = sontera_resample_max_frames(in_frames, track.rate, output->rate) * 4 * frame_floats;
+        const uint64_t room =
+            sontera_resample_max_frames(in_frames, track.rate, output->rate) * 4 * frame_floats;
         float* out = ensure_capacity(player->resample_buf, player->resample_capacity, room);
-        uint64_t out_frames =
-            sontera_resample(&sink->resampler, samples, in_frames, track.channels, track.rate, output->rate, out);
+        uint64_t out_frames = sontera_resample(&sink->resampler, samples, in_frames, track.channels,
+                                               track.rate, output->rate, out);
         data = out;
         bytes = out_frames * 4 * frame_floats;
         most_bytes = room;
@@ -61,7 +63,8 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
         } else {
             const uint64_t m = bytes * bytes_per_frame(device) / track_bpf;
             const uint64_t most = most_bytes * bytes_per_frame(device) / track_bpf;
-            int16_t* out = ensure_capacity(player->convert_buf, player->convert_capacity, most > m ? most : m);
+            int16_t* out =
+                ensure_capacity(player->convert_buf, player->convert_capacity, most > m ? most : m);
             uint64_t count = m / 2 < bytes / 4 ? m / 2 : bytes / 4;
             sontera_float_to_s16(data, count, out);
             data = reinterpret_cast<const float*>(out);

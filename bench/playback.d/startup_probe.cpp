@@ -68,7 +68,8 @@ int mpg123_scan(mpg123_handle* h) {
 
 int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
     mark("alsa_open_begin");
-    int r = next<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open")(pcm, name, stream, mode);
+    int r = next<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open")(
+        pcm, name, stream, mode);
     mark("alsa_open_end");
     return r;
 }
@@ -79,16 +80,17 @@ int snd_pcm_hw_params(snd_pcm_t* pcm, snd_pcm_hw_params_t* params) {
     return r;
 }
 
-int XPutImage(Display* d, Drawable w, GC gc, XImage* image, int sx, int sy, int dx, int dy, unsigned width,
-              unsigned height) {
+int XPutImage(Display* d, Drawable w, GC gc, XImage* image, int sx, int sy, int dx, int dy,
+              unsigned width, unsigned height) {
     mark("first_present_begin");
-    next<int (*)(Display*, Drawable, GC, XImage*, int, int, int, int, unsigned, unsigned)>("XPutImage")(
-        d, w, gc, image, sx, sy, dx, dy, width, height);
+    next<int (*)(Display*, Drawable, GC, XImage*, int, int, int, int, unsigned, unsigned)>(
+        "XPutImage")(d, w, gc, image, sx, sy, dx, dy, width, height);
     XSync(d, False);
     mark("first_frame_on_server");
     if (const char* path = getenv("QULMO_STARTUP_MARKS")) {
         if (FILE* f = fopen(path, "w")) {
-            for (int i = 0; i < mark_count; i++) fprintf(f, "%s %lld\n", marks[i].name, marks[i].ns);
+            for (int i = 0; i < mark_count; i++)
+                fprintf(f, "%s %lld\n", marks[i].name, marks[i].ns);
             fclose(f);
         }
     }

@@ -15,8 +15,8 @@ struct Probe {
     uint32_t count;
 };
 
-void geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
-              int32_t) {}
+void geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+              const char*, int32_t) {}
 void mode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
 void done(void*, wl_output*) {}
 void scale(void* data, wl_output*, int32_t factor) {
@@ -27,7 +27,8 @@ void name(void*, wl_output*, const char*) {}
 void description(void*, wl_output*, const char*) {}
 const wl_output_listener probe_output_listener = {geometry, mode, done, scale, name, description};
 
-void global(void* data, wl_registry* registry, uint32_t id, const char* interface, uint32_t version) {
+void global(void* data, wl_registry* registry, uint32_t id, const char* interface,
+            uint32_t version) {
     auto* probe = static_cast<Probe*>(data);
     if (strcmp(interface, wl_output_interface.name) != 0 || version < 2) return;
     auto* output = static_cast<wl_output*>(wl_registry_bind(registry, id, &wl_output_interface, 2));

@@ -26,4 +26,5 @@ extern const WaylandKeyRow wayland_key_table[WAYLAND_KEY_ROWS];
 [[nodiscard]] const WaylandKeyRow* wayland_key_row(uint32_t linux_code);
 void wayland_build_key_map(int16_t key_map[256]);
 [[nodiscard]] uint32_t wayland_modifier_flags(uint32_t mods_depressed);
-[[nodiscard]] uint32_t wayland_key_text(uint32_t linux_code, uint32_t modifiers, uint32_t locked_mods);
+[[nodiscard]] uint32_t wayland_key_text(uint32_t linux_code, uint32_t modifiers,
+                                        uint32_t locked_mods);

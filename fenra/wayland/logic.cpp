@@ -64,8 +64,10 @@ PresentRect wayland_present_clip(int32_t x, int32_t y, int32_t w, int32_t h, int
     r.x = x;
     r.y = y;
     // The copy must stay inside both the buffer and the image it reads.
-    int64_t right = std::min<int64_t>({static_cast<int64_t>(x) + (w > 0 ? w : 0), width, image_width});
-    int64_t bottom = std::min<int64_t>({static_cast<int64_t>(y) + (h > 0 ? h : 0), height, image_height});
+    int64_t right =
+        std::min<int64_t>({static_cast<int64_t>(x) + (w > 0 ? w : 0), width, image_width});
+    int64_t bottom =
+        std::min<int64_t>({static_cast<int64_t>(y) + (h > 0 ? h : 0), height, image_height});
     r.w = right > x ? static_cast<int32_t>(right - x) : 0;
     r.h = bottom > y ? static_cast<int32_t>(bottom - y) : 0;
     return r;
@@ -76,8 +78,11 @@ void wayland_copy_rect(uint8_t* dst, int32_t dst_width, const uint8_t* src, int3
     if (!rect.commit || rect.w <= 0 || rect.h <= 0) return;
     size_t bytes = static_cast<size_t>(rect.w) * 4;
     for (int32_t row = rect.y; row < rect.y + rect.h; row++) {
-        const uint8_t* from = src + static_cast<ptrdiff_t>(row) * src_stride + static_cast<ptrdiff_t>(rect.x) * 4;
-        uint8_t* to = dst + (static_cast<size_t>(row) * static_cast<size_t>(dst_width) + static_cast<size_t>(rect.x)) * 4;
+        const uint8_t* from =
+            src + static_cast<ptrdiff_t>(row) * src_stride + static_cast<ptrdiff_t>(rect.x) * 4;
+        uint8_t* to = dst + (static_cast<size_t>(row) * static_cast<size_t>(dst_width) +
+                             static_cast<size_t>(rect.x)) *
+                                4;
         std::memcpy(to, from, bytes);
     }
 }
@@ -89,8 +94,10 @@ PixelRect pixel_rect_union(PixelRect a, PixelRect b) {
     if (b_empty) return a;
     int64_t left = std::min(a.x, b.x);
     int64_t top = std::min(a.y, b.y);
-    int64_t right = std::max<int64_t>(static_cast<int64_t>(a.x) + a.w, static_cast<int64_t>(b.x) + b.w);
-    int64_t bottom = std::max<int64_t>(static_cast<int64_t>(a.y) + a.h, static_cast<int64_t>(b.y) + b.h);
-    return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-            static_cast<int32_t>(bottom - top)};
+    int64_t right =
+        std::max<int64_t>(static_cast<int64_t>(a.x) + a.w, static_cast<int64_t>(b.x) + b.w);
+    int64_t bottom =
+        std::max<int64_t>(static_cast<int64_t>(a.y) + a.h, static_cast<int64_t>(b.y) + b.h);
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top),
+            static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top)};
 }

@@ -39,13 +39,13 @@ void key_repeat_stop(KeyRepeat* repeat);
 [[nodiscard]] uint32_t key_repeat_step(KeyRepeat* repeat, uint32_t now);
 
 struct PresentRect {
-    bool commit;             // false: nothing at all is sent
-    int32_t x, y, w, h;      // the part copied (w or h may be 0)
+    bool commit;         // false: nothing at all is sent
+    int32_t x, y, w, h;  // the part copied (w or h may be 0)
 };
 
 [[nodiscard]] PresentRect wayland_present_clip(int32_t x, int32_t y, int32_t w, int32_t h,
-                                               int32_t width, int32_t height,
-                                               int32_t image_width, int32_t image_height);
+                                               int32_t width, int32_t height, int32_t image_width,
+                                               int32_t image_height);
 struct PixelRect {
     int32_t x, y, w, h;
 };

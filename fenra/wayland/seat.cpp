@@ -27,7 +27,8 @@ void wayland_send_key(WindowBackend* b, uint32_t key, bool pressed) {
 
 void wayland_send_button(WindowBackend* b, int32_t kind, uint32_t flags) {
     Window* w = b->window;
-    if (w->callbacks.on_button.fn) w->callbacks.on_button.fn(w, w->callbacks.on_button.user, kind, flags);
+    if (w->callbacks.on_button.fn)
+        w->callbacks.on_button.fn(w, w->callbacks.on_button.user, kind, flags);
 }
 
 namespace {
@@ -67,7 +68,7 @@ void keyboard_modifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, 
 void keyboard_repeat_info(void*, wl_keyboard*, int32_t, int32_t) {}
 
 const wl_keyboard_listener keyboard_listener = {
-    keyboard_keymap, keyboard_enter, keyboard_leave,
+    keyboard_keymap, keyboard_enter,     keyboard_leave,
     keyboard_key,    keyboard_modifiers, keyboard_repeat_info,
 };
 
@@ -80,7 +81,8 @@ void pointer_enter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface*
     if (!b->cursor || b->cursor->image_count == 0) return;
     wl_cursor_image* image = b->cursor->images[0];
     int32_t s = b->cursor_scale > 0 ? b->cursor_scale : 1;
-    wl_pointer_set_cursor(pointer, serial, b->cursor_surface, static_cast<int32_t>(image->hotspot_x) / s,
+    wl_pointer_set_cursor(pointer, serial, b->cursor_surface,
+                          static_cast<int32_t>(image->hotspot_x) / s,
                           static_cast<int32_t>(image->hotspot_y) / s);
     wl_surface_attach(b->cursor_surface, wl_cursor_image_get_buffer(image), 0, 0);
     wl_surface_damage(b->cursor_surface, 0, 0, static_cast<int32_t>(image->width) / s,
@@ -121,8 +123,8 @@ void pointer_axis_discrete(void*, wl_pointer*, uint32_t, int32_t) {}
 void pointer_axis_value120(void*, wl_pointer*, uint32_t, int32_t) {}
 
 const wl_pointer_listener pointer_listener = {
-    pointer_enter,       pointer_leave,     pointer_motion,        pointer_button,
-    pointer_axis,        pointer_frame,     pointer_axis_source,   pointer_axis_stop,
+    pointer_enter,         pointer_leave,         pointer_motion,      pointer_button,
+    pointer_axis,          pointer_frame,         pointer_axis_source, pointer_axis_stop,
     pointer_axis_discrete, pointer_axis_value120,
 };
 
@@ -155,4 +157,3 @@ void seat_name(void*, wl_seat*, const char*) {}
 }  // namespace
 
 const wl_seat_listener wayland_seat_listener = {seat_capabilities, seat_name};
-

@@ -69,8 +69,8 @@ void toplevel_close(void* data, xdg_toplevel*) {
 }
 void toplevel_configure_bounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void toplevel_wm_capabilities(void*, xdg_toplevel*, wl_array*) {}
-const xdg_toplevel_listener toplevel_listener = {toplevel_configure, toplevel_close,
-                                                 toplevel_configure_bounds, toplevel_wm_capabilities};
+const xdg_toplevel_listener toplevel_listener = {
+    toplevel_configure, toplevel_close, toplevel_configure_bounds, toplevel_wm_capabilities};
 
 void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, uint32_t mode) {
     auto* b = static_cast<WindowBackend*>(data);
@@ -100,7 +100,8 @@ void registry_global(void* data, wl_registry* registry, uint32_t name, const cha
             wl_registry_bind(registry, name, &wl_compositor_interface, version >= 3 ? 3 : 1));
     } else if (strcmp(interface, xdg_wm_base_interface.name) == 0) {
         if (b->wm_base) return;
-        b->wm_base = static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+        b->wm_base =
+            static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
         xdg_wm_base_add_listener(b->wm_base, &wm_base_listener, b);
     } else if (strcmp(interface, wl_shm_interface.name) == 0) {
         if (b->shm) return;
@@ -138,7 +139,8 @@ void registry_global(void* data, wl_registry* registry, uint32_t name, const cha
             wl_registry_bind(registry, name, &zxdg_decoration_manager_v1_interface, 1));
     } else if (strcmp(interface, wp_viewporter_interface.name) == 0) {
         if (b->viewporter) return;
-        b->viewporter = static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+        b->viewporter = static_cast<wp_viewporter*>(
+            wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
     }
 }
 
@@ -219,8 +221,8 @@ bool create_shm_buffer(WindowBackend* b, ShmBuffer* shm) {
     shm->data = static_cast<uint8_t*>(data);
     auto width = static_cast<int32_t>(b->width);
     shm->pool = wl_shm_create_pool(b->shm, fd, static_cast<int32_t>(b->shm_size));
-    shm->buffer = wl_shm_pool_create_buffer(shm->pool, 0, width, static_cast<int32_t>(b->height), width * 4,
-                                            b->buffer_format);
+    shm->buffer = wl_shm_pool_create_buffer(shm->pool, 0, width, static_cast<int32_t>(b->height),
+                                            width * 4, b->buffer_format);
     wl_buffer_add_listener(shm->buffer, &buffer_listener, b);
     return true;
 }
@@ -252,7 +254,8 @@ int acquire_buffer(WindowBackend* b, bool bounded) {
         if (late && try_spare && !b->buffers[1].buffer) {
             try_spare = false;
             if (create_shm_buffer(b, &b->buffers[1])) {
-                b->buffers[1].stale = {0, 0, static_cast<int32_t>(b->width), static_cast<int32_t>(b->height)};
+                b->buffers[1].stale = {0, 0, static_cast<int32_t>(b->width),
+                                       static_cast<int32_t>(b->height)};
                 return 1;
             }
         }
@@ -282,7 +285,8 @@ WindowBackend* backend_of(Window* window) { return window ? window->backend : nu
 
 }  // namespace
 
-Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float scale, uint32_t flags) {
+Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float scale,
+                   uint32_t flags) {
     if (width <= 0 || height <= 0) return nullptr;
     auto* window = static_cast<Window*>(dru_alloc_memory(1, sizeof(Window)));
     auto* b = static_cast<WindowBackend*>(dru_alloc_memory(1, sizeof(WindowBackend)));
@@ -318,7 +322,8 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     window->height = height;
     b->logical_width = static_cast<uint32_t>(std::round(width / b->scale));
     b->logical_height = static_cast<uint32_t>(std::round(height / b->scale));
-    b->buffer_format = (flags & FENRA_TRANSPARENT) ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888;
+    b->buffer_format =
+        (flags & FENRA_TRANSPARENT) ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888;
 
     b->shm_size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
     if (!create_shm_buffer(b, &b->buffers[0])) {
@@ -341,11 +346,15 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     if (b->viewporter) b->viewport = wp_viewporter_get_viewport(b->viewporter, b->surface);
     if (!b->borderless) {
         if (b->decoration_manager) {
-            b->decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(b->decoration_manager, b->toplevel);
+            b->decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(
+                b->decoration_manager, b->toplevel);
             zxdg_toplevel_decoration_v1_add_listener(b->decoration, &decoration_listener, b);
-            zxdg_toplevel_decoration_v1_set_mode(b->decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+            zxdg_toplevel_decoration_v1_set_mode(b->decoration,
+                                                 ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
         } else {
-            warn("WARNING: window decoration requested, but zxdg_decoration_manager_v1 is unsupported!");
+            warn(
+                "WARNING: window decoration requested, but zxdg_decoration_manager_v1 is "
+                "unsupported!");
         }
     }
     wl_display_roundtrip(b->display);  // normally brings the first configure
@@ -386,8 +395,8 @@ void fenra_present(Window* window, const Image* image, int32_t x, int32_t y, int
     PixelRect copy = pixel_rect_union(shm.stale, shown);
     shm.stale = {};
     if (other.buffer) other.stale = pixel_rect_union(other.stale, shown);
-    PresentRect c = wayland_present_clip(copy.x, copy.y, copy.w, copy.h, width, height, image->width,
-                                         image->height);
+    PresentRect c = wayland_present_clip(copy.x, copy.y, copy.w, copy.h, width, height,
+                                         image->width, image->height);
     wayland_copy_rect(shm.data, width, image->pixels, image->stride, c);
 
     if (b->viewport) {
@@ -399,7 +408,8 @@ void fenra_present(Window* window, const Image* image, int32_t x, int32_t y, int
     shm.busy = 1;
     wl_surface_attach(b->surface, shm.buffer, 0, 0);
     wl_surface_damage(b->surface, static_cast<int32_t>(std::round(x / b->scale)),
-                      static_cast<int32_t>(std::round(y / b->scale)), static_cast<int32_t>(b->logical_width),
+                      static_cast<int32_t>(std::round(y / b->scale)),
+                      static_cast<int32_t>(b->logical_width),
                       static_cast<int32_t>(b->logical_height));
     wl_surface_commit(b->surface);
 }
@@ -449,7 +459,8 @@ void fenra_close(Window* window) {
     if (b->wm_base) xdg_wm_base_destroy(b->wm_base);
     if (b->shm) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->shm));
     if (b->compositor) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->compositor));
-    if (b->data_device_manager) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device_manager));
+    if (b->data_device_manager)
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->data_device_manager));
     if (b->registry) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(b->registry));
     dru_free(b->clipboard_text);
     if (b->display) {

@@ -27,8 +27,8 @@ uint32_t modifiers_from_state(unsigned int state) {
 void build_key_map(Window* w, Display* display) {
     int min_code = 0, max_code = 0, per = 0;
     XDisplayKeycodes(display, &min_code, &max_code);
-    KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(min_code),
-                                       max_code - min_code + 1, &per);
+    KeySym* syms =
+        XGetKeyboardMapping(display, static_cast<KeyCode>(min_code), max_code - min_code + 1, &per);
     x11_key_map_fill(w->key_map, syms, min_code, max_code, per);
     if (syms) XFree(syms);
 }
@@ -55,12 +55,12 @@ void handle_key(Window* w, XKeyEvent& ev, bool press) {
 void handle_button(Window* w, const XButtonEvent& ev, bool press) {
     int32_t kind;
     switch (ev.button) {
-        case 1: kind = FENRA_BUTTON_LEFT; break;
-        case 2: kind = FENRA_BUTTON_MIDDLE; break;
-        case 3: kind = FENRA_BUTTON_RIGHT; break;
-        case 4: kind = FENRA_WHEEL_UP; break;
-        case 5: kind = FENRA_WHEEL_DOWN; break;
-        default: return;
+    case 1: kind = FENRA_BUTTON_LEFT; break;
+    case 2: kind = FENRA_BUTTON_MIDDLE; break;
+    case 3: kind = FENRA_BUTTON_RIGHT; break;
+    case 4: kind = FENRA_WHEEL_UP; break;
+    case 5: kind = FENRA_WHEEL_DOWN; break;
+    default: return;
     }
     if (!press && (kind == FENRA_WHEEL_UP || kind == FENRA_WHEEL_DOWN)) return;
     if (w->callbacks.on_button.fn)
@@ -84,29 +84,28 @@ void handle_configure(Window* w, const XConfigureEvent& ev) {
 
 void handle_event(Window* w, XEvent& ev) {
     switch (ev.type) {
-        case KeyPress: handle_key(w, ev.xkey, true); break;
-        case KeyRelease: handle_key(w, ev.xkey, false); break;
-        case ButtonPress: handle_button(w, ev.xbutton, true); break;
-        case ButtonRelease: handle_button(w, ev.xbutton, false); break;
-        case MotionNotify:
-            w->pointer_x = ev.xmotion.x;
-            w->pointer_y = ev.xmotion.y;
-            if (w->callbacks.on_motion.fn)
-                w->callbacks.on_motion.fn(w, w->callbacks.on_motion.user, ev.xmotion.x,
-                                          ev.xmotion.y);
-            break;
-        case Expose:
-            if (w->callbacks.on_expose.fn) w->callbacks.on_expose.fn(w, w->callbacks.on_expose.user);
-            break;
-        case DestroyNotify:
-            // Only our own window's end closes us; children are not ours anyway.
-            if (ev.xdestroywindow.window == w->backend->window) w->closed = 1;
-            break;
-        case ConfigureNotify: handle_configure(w, ev.xconfigure); break;
-        case SelectionRequest: x11_handle_selection_request(w, ev.xselectionrequest); break;
-        case SelectionNotify: x11_handle_selection_notify(w, ev.xselection); break;
-        case ClientMessage: x11_handle_client_message(w, ev.xclient); break;
-        default: break;
+    case KeyPress: handle_key(w, ev.xkey, true); break;
+    case KeyRelease: handle_key(w, ev.xkey, false); break;
+    case ButtonPress: handle_button(w, ev.xbutton, true); break;
+    case ButtonRelease: handle_button(w, ev.xbutton, false); break;
+    case MotionNotify:
+        w->pointer_x = ev.xmotion.x;
+        w->pointer_y = ev.xmotion.y;
+        if (w->callbacks.on_motion.fn)
+            w->callbacks.on_motion.fn(w, w->callbacks.on_motion.user, ev.xmotion.x, ev.xmotion.y);
+        break;
+    case Expose:
+        if (w->callbacks.on_expose.fn) w->callbacks.on_expose.fn(w, w->callbacks.on_expose.user);
+        break;
+    case DestroyNotify:
+        // Only our own window's end closes us; children are not ours anyway.
+        if (ev.xdestroywindow.window == w->backend->window) w->closed = 1;
+        break;
+    case ConfigureNotify: handle_configure(w, ev.xconfigure); break;
+    case SelectionRequest: x11_handle_selection_request(w, ev.xselectionrequest); break;
+    case SelectionNotify: x11_handle_selection_notify(w, ev.xselection); break;
+    case ClientMessage: x11_handle_client_message(w, ev.xclient); break;
+    default: break;
     }
 }
 
@@ -175,9 +174,9 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float, u
     b->y = y;
     w->width = width;
     w->height = height;
-    b->window = XCreateWindow(d, root, x, y, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), 0, depth, InputOutput, visual, mask,
-                              &attrs);
+    b->window =
+        XCreateWindow(d, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                      depth, InputOutput, visual, mask, &attrs);
     if (!b->window) {
         release_failed(w, d);
         return nullptr;
@@ -208,8 +207,8 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float, u
     XSetWMProtocols(d, b->window, &wm_delete, 1);
     // Drag sources only talk XDND to windows that say they understand it.
     long xdnd_version = 5;
-    XChangeProperty(d, b->window, XInternAtom(d, "XdndAware", False), XA_ATOM, 32,
-                    PropModeReplace, reinterpret_cast<unsigned char*>(&xdnd_version), 1);
+    XChangeProperty(d, b->window, XInternAtom(d, "XdndAware", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&xdnd_version), 1);
     build_key_map(w, d);
 
     XClearWindow(d, b->window);
@@ -250,8 +249,8 @@ void fenra_present(Window* w, const Image* image, int32_t x, int32_t y, int32_t 
     WindowBackend* b = w->backend;
     XImage* img = XCreateImage(b->display, b->visual, static_cast<unsigned>(b->depth), ZPixmap, 0,
                                reinterpret_cast<char*>(image->pixels),
-                               static_cast<unsigned>(image->stride / 4),
-                               static_cast<unsigned>(y1), 32, image->stride);
+                               static_cast<unsigned>(image->stride / 4), static_cast<unsigned>(y1),
+                               32, image->stride);
     if (!img) return;
     // The pixels are little-endian words whatever the server's own order is.
     img->byte_order = LSBFirst;

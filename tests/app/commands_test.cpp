@@ -54,7 +54,9 @@ void image_free(Image* i) { calls.push_back(i ? "image_free" : "image_free null"
 void list_destroy(ListNode*, ListDestructor d) {
     calls.push_back(d == playlist_entry_destroy ? "playlist_destroy" : "list_destroy");
 }
-Rect* ui_find_element(int32_t type) { return type == UI_REGIONSEEK && have_seek ? &seek_rect : nullptr; }
+Rect* ui_find_element(int32_t type) {
+    return type == UI_REGIONSEEK && have_seek ? &seek_rect : nullptr;
+}
 void ui_free_elements() { calls.push_back("ui_free_elements"); }
 void ui_on_resize(Player*, int32_t w, int32_t h) {
     calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
@@ -106,7 +108,8 @@ TEST_F(Commands, VolumeStepsClampAndReport) {
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(player.volume, c.to);
         char want[64];
-        snprintf(want, sizeof want, "volume set to %d (%g)\n", c.to, double(volume_gain_table[c.to]));
+        snprintf(want, sizeof want, "volume set to %d (%g)\n", c.to,
+                 double(volume_gain_table[c.to]));
         EXPECT_EQ(err, want);
         if (!c.message.empty()) {
             EXPECT_EQ(err, c.message);
@@ -139,7 +142,7 @@ TEST_F(Commands, SeekClickGoesToTheClickedFraction) {
         int32_t pointer_x;
         std::string seek;
     } cases[] = {
-        {60, "seek 0"},           // left edge
+        {60, "seek 0"},               // left edge
         {60 + 225 / 2, "seek 4977"},  // middle (112 / 225 of 10000 ms)
         {284, "seek 9955"},
         {172, "seek 4977"},
@@ -164,12 +167,12 @@ TEST(SeekClickTarget, Arithmetic) {
         int32_t want;
     } cases[] = {
         {44100 * 10, 44100, 60, 60, 225, 0},
-        {44100 * 10, 44100, 160, 60, 200, 5000},   // exactly half
+        {44100 * 10, 44100, 160, 60, 200, 5000},  // exactly half
         {48000 * 3, 48000, 0, 0, 3, 0},
         {48000 * 3, 48000, 2, 0, 3, 2000},
-        {44100 * 10, 44100, 50, 60, 200, -500},    // left of the region: negative
-        {44100 * 10, 44100, 100, 60, 0, 0},        // empty region: no division by zero
-        {44100 * 10, 0, 100, 60, 10, 0},           // unknown rate
+        {44100 * 10, 44100, 50, 60, 200, -500},  // left of the region: negative
+        {44100 * 10, 44100, 100, 60, 0, 0},      // empty region: no division by zero
+        {44100 * 10, 0, 100, 60, 10, 0},         // unknown rate
         {0xFFFFFFFFull * 44100, 44100, 200, 0, 100, 2147483647},  // beyond 32 bits: clamped
     };
     for (const Case& c : cases)
@@ -218,9 +221,9 @@ TEST_F(Commands, QuitReleasesInOrderAndExitsZero) {
         EXPECT_EQ(e.status, 0);
     }
     const std::vector<std::string> want = {
-        "font_free",  "track_close", "image_free", "image_free null", "image_free",
-        "analysis_free", "flush", "sontera_close", "playlist_destroy", "ui_free_elements",
-        "fenra_close", "app_exit 0"};
+        "font_free",        "track_close",      "image_free",  "image_free null",
+        "image_free",       "analysis_free",    "flush",       "sontera_close",
+        "playlist_destroy", "ui_free_elements", "fenra_close", "app_exit 0"};
     EXPECT_EQ(calls, want);
     EXPECT_EQ(input_state.window, nullptr);
     EXPECT_EQ(player.resample_buf, nullptr);

@@ -85,22 +85,14 @@ TEST(CommandLine, Clamps) {
         double speed;
         int32_t mode;
     } cases[] = {
-        {{"-scale", "0.5"}, 1, 20, 50, 1, 0},
-        {{"-scale", "9"}, 4, 20, 50, 1, 0},
-        {{"-scale", "2.5"}, 2.5, 20, 50, 1, 0},
-        {{"-scale", "nan"}, 1, 20, 50, 1, 0},
-        {{"-volume", "25"}, 0, 20, 50, 1, 0},
-        {{"-volume", "-3"}, 0, 0, 50, 1, 0},
-        {{"-volume", "0x0a"}, 0, 10, 50, 1, 0},
-        {{"-volume", "010"}, 0, 8, 50, 1, 0},
-        {{"-volume", "abc"}, 0, 0, 50, 1, 0},
-        {{"-frametime", "0"}, 0, 20, 1, 1, 0},
-        {{"-frametime", "16.5"}, 0, 20, 16.5, 1, 0},
-        {{"-speed", "0.01"}, 0, 20, 50, 0.1, 0},
-        {{"-speed", "20"}, 0, 20, 50, 8, 0},
-        {{"-playmode", "repeat"}, 0, 20, 50, 1, 1},
-        {{"-playmode", "single"}, 0, 20, 50, 1, 2},
-        {{"-playmode", "shuffle"}, 0, 20, 50, 1, 3},
+        {{"-scale", "0.5"}, 1, 20, 50, 1, 0},        {{"-scale", "9"}, 4, 20, 50, 1, 0},
+        {{"-scale", "2.5"}, 2.5, 20, 50, 1, 0},      {{"-scale", "nan"}, 1, 20, 50, 1, 0},
+        {{"-volume", "25"}, 0, 20, 50, 1, 0},        {{"-volume", "-3"}, 0, 0, 50, 1, 0},
+        {{"-volume", "0x0a"}, 0, 10, 50, 1, 0},      {{"-volume", "010"}, 0, 8, 50, 1, 0},
+        {{"-volume", "abc"}, 0, 0, 50, 1, 0},        {{"-frametime", "0"}, 0, 20, 1, 1, 0},
+        {{"-frametime", "16.5"}, 0, 20, 16.5, 1, 0}, {{"-speed", "0.01"}, 0, 20, 50, 0.1, 0},
+        {{"-speed", "20"}, 0, 20, 50, 8, 0},         {{"-playmode", "repeat"}, 0, 20, 50, 1, 1},
+        {{"-playmode", "single"}, 0, 20, 50, 1, 2},  {{"-playmode", "shuffle"}, 0, 20, 50, 1, 3},
         {{"-playmode", "Shuffle"}, 0, 20, 50, 1, 0},
     };
     for (const Case& c : cases) {
@@ -151,10 +143,17 @@ TEST(HasExtension, Table) {
         const char* ext;
         bool expected;
     } cases[] = {
-        {"a.mp3", "mp3", true},     {"A.MP3", "mp3", true},   {"x.FlAc", "flac", true},
-        {".mp3", "mp3", true},     {"mp3", "mp3", false},    {"a.mp3x", "mp3", false},
-        {".mp3", "mp3", true},     {"a.", "", true},         {"a", "", false},
-        {"", "", false},            {"dir.mp3/x.wav", "wav", true},
+        {"a.mp3", "mp3", true},
+        {"A.MP3", "mp3", true},
+        {"x.FlAc", "flac", true},
+        {".mp3", "mp3", true},
+        {"mp3", "mp3", false},
+        {"a.mp3x", "mp3", false},
+        {".mp3", "mp3", true},
+        {"a.", "", true},
+        {"a", "", false},
+        {"", "", false},
+        {"dir.mp3/x.wav", "wav", true},
     };
     for (const Case& c : cases) EXPECT_EQ(has_extension(c.name, c.ext), c.expected) << c.name;
 }

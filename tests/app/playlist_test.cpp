@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
-#include <map>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,7 +78,8 @@ struct PlayerFixture : ::testing::Test {
     void build(std::initializer_list<const char*> names) {
         player.playlist = list_create();
         for (const char* n : names)
-            list_append(player.playlist, list_node_create(playlist_entry_create(n), LIST_KIND_ENTRY));
+            list_append(player.playlist,
+                        list_node_create(playlist_entry_create(n), LIST_KIND_ENTRY));
         player.current = player.playlist;
     }
 };
@@ -106,10 +107,10 @@ TEST_F(FromFileArg, KeepsSupportedFilesInNameOrderAndStartsAtTheNamedOne) {
         {p("c.WAV"), d + "/c.WAV", false},
         {p("b.flac"), d + "/b.flac", false},
         {p("A.mp3"), d + "/A.mp3", false},
-        {p("notes.txt"), d + "/A.mp3", true},   // unsupported: first file
+        {p("notes.txt"), d + "/A.mp3", true},  // unsupported: first file
         {p("missing.mp3"), d + "/A.mp3", true},
-        {p("x.mp3"), d + "/A.mp3", true},       // a directory is never an entry
-        {d + "/", d + "/A.mp3", true},          // a directory named with its '/'
+        {p("x.mp3"), d + "/A.mp3", true},  // a directory is never an entry
+        {d + "/", d + "/A.mp3", true},     // a directory named with its '/'
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arg);
@@ -163,12 +164,8 @@ TEST(PlaylistSplitPath, RootAndNestedDirectories) {
         const char* dir;
         const char* prefix;
     } cases[] = {
-        {"/song.mp3", "/", "/"},
-        {"//song.mp3", "/", "//"},
-        {"./a/b.mp3", "./a", "./a/"},
-        {"./b.mp3", ".", "./"},
-        {"./music/", "./music", "./music/"},
-        {"C:b.mp3", ".", "./"},
+        {"/song.mp3", "/", "/"}, {"//song.mp3", "/", "//"},           {"./a/b.mp3", "./a", "./a/"},
+        {"./b.mp3", ".", "./"},  {"./music/", "./music", "./music/"}, {"C:b.mp3", ".", "./"},
     };
     for (const Case& c : cases) {
         char *dir = nullptr, *prefix = nullptr;
@@ -190,7 +187,8 @@ TEST_F(PlayerFixture, AFileInTheRootDirectoryIsFoundInItsListing) {
     std::string err = testing::internal::GetCapturedStderr();
     remove(name.c_str());
     EXPECT_EQ(err, "");
-    for (const std::string& path : paths(player.playlist)) EXPECT_NE(path.rfind("//", 0), 0u) << path;
+    for (const std::string& path : paths(player.playlist))
+        EXPECT_NE(path.rfind("//", 0), 0u) << path;
     playlist_next(&player);
     EXPECT_STREQ(current_path(player), name.c_str());
 }
@@ -289,19 +287,20 @@ TEST_F(FromListFile, LinesBecomeEntries) {
         V want;
     } cases[] = {
         {"a.mp3\nb.flac\n", V{"a.mp3", "b.flac"}},
-        {"a.mp3\nb.flac", V{"a.mp3", "b.flac"}},          // last line without newline
-        {"a.mp3\r\nb.flac\r\n", V{"a.mp3", "b.flac"}},    // CRLF
-        {"a.mp3\r\nb.flac\r", V{"a.mp3", "b.flac"}},      // CR at the very end
+        {"a.mp3\nb.flac", V{"a.mp3", "b.flac"}},                // last line without newline
+        {"a.mp3\r\nb.flac\r\n", V{"a.mp3", "b.flac"}},          // CRLF
+        {"a.mp3\r\nb.flac\r", V{"a.mp3", "b.flac"}},            // CR at the very end
         {"\n\na.mp3\n\n\r\nb.flac\n\n", V{"a.mp3", "b.flac"}},  // blank lines
         {"", V{}},
         {"\n", V{}},
         {"/abs/x y.wav\nrel/z.mp3\n", V{"/abs/x y.wav", "rel/z.mp3"}},  // taken as written
-        {" a.mp3 \n", V{" a.mp3 "}},                      // no trimming beyond the CR
-        {"a\rb.mp3\n", V{"a\rb.mp3"}},                    // only a CR at the end goes
+        {" a.mp3 \n", V{" a.mp3 "}},                                    // no trimming beyond the CR
+        {"a\rb.mp3\n", V{"a\rb.mp3"}},                                  // only a CR at the end goes
         {std::string("a.mp3\0tail\nb.mp3\n", 17), V{"a.mp3", "b.mp3"}},
         {std::string("\0\nb.mp3\n", 8), V{"b.mp3"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(read(c.content), c.want) << testing::PrintToString(c.content);
+    for (const Case& c : cases)
+        EXPECT_EQ(read(c.content), c.want) << testing::PrintToString(c.content);
 }
 
 TEST_F(FromListFile, AbsoluteNameIsNotJoinedToTheConfigurationDirectory) {
@@ -327,14 +326,16 @@ TEST(Xoshiro, ReferenceOutputs) {
 
 TEST_F(PlayerFixture, ShuffleFromAGivenStateGivesAFixedOrder) {
     build({"0", "1", "2", "3", "4", "5", "6", "7"});
-    uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB, 0x2545F4914F6CDD1D};
+    uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB,
+                     0x2545F4914F6CDD1D};
     uint64_t expected_state[4];
     memcpy(expected_state, s, sizeof s);
     for (int i = 0; i < 7; i++) (void)xoshiro256pp_next(expected_state);  // n - 1 draws
     ListNode* playing = list_nth(player.playlist, 3);
     player.current = playing;
     playlist_shuffle(player.playlist, s);
-    EXPECT_EQ(paths(player.playlist), (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
+    EXPECT_EQ(paths(player.playlist),
+              (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
     EXPECT_EQ(0, memcmp(s, expected_state, sizeof s));
     EXPECT_EQ(player.current, playing);
     EXPECT_STREQ(current_path(player), "3");
@@ -348,13 +349,15 @@ TEST_F(PlayerFixture, ShuffleDrawsOncePerPositionAndNotForShortLists) {
         player.playlist = list_create();
         for (int i = 0; i < n; i++)
             list_append(player.playlist,
-                        list_node_create(playlist_entry_create(std::to_string(i).c_str()), LIST_KIND_ENTRY));
+                        list_node_create(playlist_entry_create(std::to_string(i).c_str()),
+                                         LIST_KIND_ENTRY));
         uint64_t s[4] = {11, 22, 33, 44}, ref[4] = {11, 22, 33, 44};
         for (int i = 0; i < n - 1; i++) (void)xoshiro256pp_next(ref);
         playlist_shuffle(player.playlist, s);
         EXPECT_EQ(0, memcmp(s, ref, sizeof s));
         std::vector<std::string> got = paths(player.playlist);
-        std::sort(got.begin(), got.end(), [](auto& a, auto& b) { return std::stoi(a) < std::stoi(b); });
+        std::sort(got.begin(), got.end(),
+                  [](auto& a, auto& b) { return std::stoi(a) < std::stoi(b); });
         std::vector<std::string> all;
         for (int i = 0; i < n; i++) all.push_back(std::to_string(i));
         EXPECT_EQ(got, all);  // a permutation
@@ -381,30 +384,33 @@ TEST_F(PlayerFixture, MovesThroughThePlaylistInEveryMode) {
     struct Case {
         int32_t mode;
         bool forward;
-        const char* start;   // current before the move; null: the sentinel
-        const char* lands;   // entry loaded; null: the quit command runs
+        const char* start;  // current before the move; null: the sentinel
+        const char* lands;  // entry loaded; null: the quit command runs
     };
     const Case cases[] = {
-        {PLAY_NORMAL, true, nullptr, "a"}, {PLAY_NORMAL, true, "a", "b"},
-        {PLAY_NORMAL, true, "c", nullptr}, {PLAY_NORMAL, false, "b", "a"},
-        {PLAY_NORMAL, false, "a", nullptr},
-        {PLAY_SINGLE, true, "b", "c"},     {PLAY_SINGLE, true, "c", nullptr},
-        {PLAY_SINGLE, false, "a", nullptr},
-        {PLAY_REPEAT, true, "c", "a"},     {PLAY_REPEAT, false, "a", "c"},
-        {PLAY_REPEAT, true, "a", "b"},     {PLAY_REPEAT, false, nullptr, "c"},
+        {PLAY_NORMAL, true, nullptr, "a"},  {PLAY_NORMAL, true, "a", "b"},
+        {PLAY_NORMAL, true, "c", nullptr},  {PLAY_NORMAL, false, "b", "a"},
+        {PLAY_NORMAL, false, "a", nullptr}, {PLAY_SINGLE, true, "b", "c"},
+        {PLAY_SINGLE, true, "c", nullptr},  {PLAY_SINGLE, false, "a", nullptr},
+        {PLAY_REPEAT, true, "c", "a"},      {PLAY_REPEAT, false, "a", "c"},
+        {PLAY_REPEAT, true, "a", "b"},      {PLAY_REPEAT, false, nullptr, "c"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.forward ? " next from " : " previous from ")
-                                        << (c.start ? c.start : "start"));
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << (c.forward ? " next from " : " previous from ")
+                     << (c.start ? c.start : "start"));
         list_destroy(player.playlist, playlist_entry_destroy);
         build({"a", "b", "c"});
         player.play_mode = c.mode;
         player.redraw = count_redraw;
-        if (c.start) player.current = list_find(player.playlist, entry_path_equals, const_cast<char*>(c.start));
+        if (c.start)
+            player.current =
+                list_find(player.playlist, entry_path_equals, const_cast<char*>(c.start));
         loaded.clear();
         redraws = 0;
         if (!c.lands) {
-            EXPECT_THROW(c.forward ? playlist_next(&player) : playlist_previous(&player), QuitCalled);
+            EXPECT_THROW(c.forward ? playlist_next(&player) : playlist_previous(&player),
+                         QuitCalled);
             EXPECT_TRUE(loaded.empty());
             continue;
         }
@@ -421,13 +427,15 @@ TEST_F(PlayerFixture, ShuffleModeReshufflesPastEitherEnd) {
         build({"0", "1", "2", "3", "4", "5", "6", "7"});
         player.play_mode = PLAY_SHUFFLE;
         player.current = forward ? list_tail(player.playlist) : list_head(player.playlist);
-        uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB, 0x2545F4914F6CDD1D};
+        uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB,
+                         0x2545F4914F6CDD1D};
         memcpy(player.shuffle_state, s, sizeof s);
         loaded.clear();
         forward ? playlist_next(&player) : playlist_previous(&player);
         // The order is the one the generator gives from this state; the move lands on
         // the new first (next) or last (previous) entry.
-        EXPECT_EQ(paths(player.playlist), (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
+        EXPECT_EQ(paths(player.playlist),
+                  (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
         EXPECT_EQ(loaded, std::vector<std::string>{forward ? "6" : "7"});
         EXPECT_NE(0, memcmp(player.shuffle_state, s, sizeof s));
     }
@@ -470,13 +478,15 @@ TEST_F(PlayerFixture, PlayModeCommandsSetTheModeAndSayIt) {
 
 TEST_F(PlayerFixture, ShuffleCommandShufflesEvenWhenAlreadyShuffling) {
     build({"0", "1", "2", "3", "4", "5", "6", "7"});
-    uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB, 0x2545F4914F6CDD1D};
+    uint64_t s[4] = {0x9E3779B97F4A7C15, 0xBF58476D1CE4E5B9, 0x94D049BB133111EB,
+                     0x2545F4914F6CDD1D};
     memcpy(player.shuffle_state, s, sizeof s);
     player.play_mode = PLAY_SHUFFLE;
     testing::internal::CaptureStderr();
     play_mode_shuffle(&player);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(paths(player.playlist), (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
+    EXPECT_EQ(paths(player.playlist),
+              (std::vector<std::string>{"6", "0", "2", "4", "3", "1", "5", "7"}));
 
     Player none{};  // no playlist yet: only the mode changes
     testing::internal::CaptureStderr();

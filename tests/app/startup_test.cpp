@@ -30,9 +30,15 @@ TEST(Startup, DefaultScaleFromDpiIsTruncatedAndUnclamped) {
     struct Case {
         float dpi;
         double scale;
-    } cases[] = {{96, 1.0}, {144, 1.5}, {192, 2.0}, {143.9f, 143 / 96.0}, {48, 0.5}, {480, 5.0},
-                   // output scales past the int range are held at its top
-                   {96.0f * 2147483647.0f, 2147483647 / 96.0}, {3e38f, 2147483647 / 96.0}};
+    } cases[] = {{96, 1.0},
+                 {144, 1.5},
+                 {192, 2.0},
+                 {143.9f, 143 / 96.0},
+                 {48, 0.5},
+                 {480, 5.0},
+                 // output scales past the int range are held at its top
+                 {96.0f * 2147483647.0f, 2147483647 / 96.0},
+                 {3e38f, 2147483647 / 96.0}};
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(startup_default_scale(c.dpi), c.scale) << c.dpi;
 }
 
@@ -76,7 +82,8 @@ TEST_F(Controls, EveryKeyIsBoundInOrder) {
         EXPECT_EQ(b->user, &player);
         keys.insert(keys.begin(), b->key);  // newest first in the list
     }
-    EXPECT_EQ(keys, (std::vector<int32_t>{81, 78, 83, 82, 70, 32, 263, 262, 265, 264, 268, 57, 48}));
+    EXPECT_EQ(keys,
+              (std::vector<int32_t>{81, 78, 83, 82, 70, 32, 263, 262, 265, 264, 268, 57, 48}));
     ASSERT_NE(input_state.resize_hook, nullptr);
     EXPECT_EQ(input_state.resize_hook->user, &player);
 }

@@ -53,10 +53,10 @@ inline Bytes fmt_body(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t b
 // WAVE_FORMAT_EXTENSIBLE: 40-byte body whose sub-format GUID starts with sub_tag.
 inline Bytes fmt_extensible(uint32_t sub_tag, uint32_t channels, uint32_t rate, uint32_t bits) {
     Bytes b = fmt_body(0xFFFE, channels, rate, bits);
-    put_le16(b, 22);           // extension size
-    put_le16(b, bits);         // valid bits
-    put_le32(b, 3);            // channel mask
-    put_le16(b, sub_tag);      // GUID, first two bytes
+    put_le16(b, 22);       // extension size
+    put_le16(b, bits);     // valid bits
+    put_le32(b, 3);        // channel mask
+    put_le16(b, sub_tag);  // GUID, first two bytes
     put_str(b, std::string_view("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14));
     return b;
 }
@@ -76,14 +76,17 @@ inline Bytes wave_file(const std::vector<Bytes>& chunks) {
 inline Bytes id3_frame(std::string_view id, const Bytes& body, int version = 3) {
     Bytes f;
     put_str(f, id);
-    if (version >= 4) put_syncsafe(f, uint32_t(body.size()));
-    else put_be32(f, uint32_t(body.size()));
+    if (version >= 4)
+        put_syncsafe(f, uint32_t(body.size()));
+    else
+        put_be32(f, uint32_t(body.size()));
     put_le16(f, 0);
     put_bytes(f, body);
     return f;
 }
 
-inline Bytes id3_text_frame(std::string_view id, uint8_t encoding, const Bytes& text, int version = 3) {
+inline Bytes id3_text_frame(std::string_view id, uint8_t encoding, const Bytes& text,
+                            int version = 3) {
     Bytes body{encoding};
     put_bytes(body, text);
     return id3_frame(id, body, version);
@@ -108,7 +111,8 @@ inline Bytes id3_tag(const std::vector<Bytes>& frames, int version = 3, uint8_t 
 
 // APIC body: encoding, MIME, picture type, description (already encoded, with its
 // terminator), picture bytes.
-inline Bytes apic_body(uint8_t encoding, uint8_t type, const Bytes& description, std::string_view data) {
+inline Bytes apic_body(uint8_t encoding, uint8_t type, const Bytes& description,
+                       std::string_view data) {
     Bytes b{encoding};
     put_str(b, "image/png");
     b.push_back(0);

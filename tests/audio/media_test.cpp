@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -31,13 +31,13 @@ protected:
         std::ifstream script(QULMO_MEDIA_SCRIPT, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(script)), {});
         ASSERT_FALSE(text.empty()) << QULMO_MEDIA_SCRIPT;
-        const std::string final_dir =
-            std::string(QULMO_MEDIA_CACHE) + "/media-" + std::to_string(std::hash<std::string>{}(text));
+        const std::string final_dir = std::string(QULMO_MEDIA_CACHE) + "/media-" +
+                                      std::to_string(std::hash<std::string>{}(text));
         if (access((final_dir + "/done").c_str(), F_OK) != 0) {
             std::string dir = std::string(QULMO_MEDIA_CACHE) + "/media-tmp-XXXXXX";
             ASSERT_NE(mkdtemp(dir.data()), nullptr);
-            const std::string command =
-                std::string("bash ") + QULMO_MEDIA_SCRIPT + " " + dir + " 2>/dev/null && touch " + dir + "/done";
+            const std::string command = std::string("bash ") + QULMO_MEDIA_SCRIPT + " " + dir +
+                                        " 2>/dev/null && touch " + dir + "/done";
             ASSERT_EQ(std::system(command.c_str()), 0) << "media generation failed: " << command;
             if (rename(dir.c_str(), final_dir.c_str()) != 0) {  // another process was first
                 ASSERT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
@@ -71,9 +71,12 @@ std::string file_bytes(const std::string& p) {
 }
 
 // sox made every file from the same 441 Hz sine at half scale.
-double sine(int64_t frame, uint32_t rate) { return 0.5 * std::sin(2.0 * M_PI * 441.0 * double(frame) / rate); }
+double sine(int64_t frame, uint32_t rate) {
+    return 0.5 * std::sin(2.0 * M_PI * 441.0 * double(frame) / rate);
+}
 
-double max_error_to_sine(const std::vector<float>& s, uint32_t channels, uint32_t rate, int64_t first = 0) {
+double max_error_to_sine(const std::vector<float>& s, uint32_t channels, uint32_t rate,
+                         int64_t first = 0) {
     double worst = 0;
     for (size_t i = 0; i < s.size(); ++i)
         worst = std::max(worst, std::fabs(s[i] - sine(first + int64_t(i / channels), rate)));
@@ -101,8 +104,9 @@ TEST_F(Media, WavFormatsDecodeToTheSine) {
         uint32_t rate, channels;
         double tolerance;  // against f32.wav; negative: different rate, sine only
     } cases[] = {
-        {"s16.wav", 44100, 2, 1.0 / 32768}, {"s24.wav", 44100, 2, 1e-6},  {"s32.wav", 44100, 2, 1e-7},
-        {"f32.wav", 44100, 2, 0},           {"ext96.wav", 96000, 2, -1}, {"mono.wav", 22050, 1, -1},
+        {"s16.wav", 44100, 2, 1.0 / 32768}, {"s24.wav", 44100, 2, 1e-6},
+        {"s32.wav", 44100, 2, 1e-7},        {"f32.wav", 44100, 2, 0},
+        {"ext96.wav", 96000, 2, -1},        {"mono.wav", 22050, 1, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -123,7 +127,8 @@ TEST_F(Media, WavFormatsDecodeToTheSine) {
         EXPECT_EQ(track_seek_frame(t, target), int64_t(double(target) * 1000.0 / c.rate));
         ASSERT_EQ(track_read_frames(t, 16), 16u);
         EXPECT_EQ(std::vector<float>(t->decode_buffer, t->decode_buffer + 16 * c.channels),
-                  std::vector<float>(all.begin() + target * c.channels, all.begin() + (target + 16) * c.channels));
+                  std::vector<float>(all.begin() + target * c.channels,
+                                     all.begin() + (target + 16) * c.channels));
         track_close(t);
     }
 }
@@ -146,7 +151,8 @@ TEST_F(Media, FlacNativeAndOggMatchTheWavSamples) {
         EXPECT_EQ(track_seek_frame(t, 30001), 680);
         ASSERT_EQ(track_read_frames(t, 1024), 1024u);
         EXPECT_EQ(std::vector<float>(t->decode_buffer, t->decode_buffer + 2048),
-                  std::vector<float>(reference.begin() + 2 * 30001, reference.begin() + 2 * 30001 + 2048));
+                  std::vector<float>(reference.begin() + 2 * 30001,
+                                     reference.begin() + 2 * 30001 + 2048));
         EXPECT_EQ(track_seek_frame(t, 44101), -1);
         EXPECT_EQ(t->played_frames, 30001);
         EXPECT_EQ(track_seek_frame(t, 44100), 1000);  // the end: nothing more to read
@@ -188,7 +194,8 @@ TEST_F(Media, FlacTagsAndPictures) {
         SCOPED_TRACE(c.file);
         PictureData pic{};
         ASSERT_TRUE(album_art_find_data(path(c.file).c_str(), nullptr, &pic));
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(pic.data), pic.size), file_bytes(path(c.expected)));
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(pic.data), pic.size),
+                  file_bytes(path(c.expected)));
         picture_data_free(&pic);
     }
     PictureData none{};
@@ -232,7 +239,8 @@ TEST_F(Media, Mp3TagsPicturesAndExactLength) {
         EXPECT_EQ(t->total_frames, 44100);  // gapless: encoder delay and padding removed
         PictureData pic{};
         ASSERT_TRUE(album_art_find_data(path(c.file).c_str(), t, &pic));
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(pic.data), pic.size), file_bytes(path(c.picture)));
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(pic.data), pic.size),
+                  file_bytes(path(c.picture)));
         picture_data_free(&pic);
         track_close(t);
     }
@@ -244,14 +252,16 @@ TEST_F(Media, Mp3DecodesAndSeeksToTheExactFrame) {
     const std::vector<float> all = decode_all(t);
     ASSERT_EQ(all.size(), 88200u);
     // Lossy, but the waveform is in place: no delay, no resampling.
-    EXPECT_LT(max_error_to_sine({all.begin() + 2 * 2000, all.end() - 2 * 2000}, 2, 44100, 2000), 0.03);
+    EXPECT_LT(max_error_to_sine({all.begin() + 2 * 2000, all.end() - 2 * 2000}, 2, 44100, 2000),
+              0.03);
 
     for (int64_t target : {int64_t(12345), int64_t(30000), int64_t(0)}) {
         SCOPED_TRACE(target);
         EXPECT_EQ(track_seek_frame(t, target), int64_t(double(target) * 1000.0 / 44100));
         EXPECT_EQ(t->played_frames, target);
         ASSERT_EQ(track_read_frames(t, 1024), 1024u);
-        for (int i = 0; i < 2048; ++i) ASSERT_NEAR(t->decode_buffer[i], all[size_t(2 * target + i)], 1e-3) << i;
+        for (int i = 0; i < 2048; ++i)
+            ASSERT_NEAR(t->decode_buffer[i], all[size_t(2 * target + i)], 1e-3) << i;
     }
     EXPECT_EQ(track_seek_frame(t, 44101), -1);
     EXPECT_EQ(t->played_frames, 0);
@@ -268,9 +278,10 @@ TEST_F(Media, Mp3DecodesAndSeeksToTheExactFrame) {
 
 TEST_F(Media, ExternalCoverLookupOrder) {
     const std::string dir = media_dir + "covers";
-    ASSERT_EQ(std::system(("mkdir -p " + dir + " && cp " + path("s16.wav") + " " + dir + "/t.wav && cp " +
-                           path("back.png") + " " + dir + "/folder.png && cp " + path("front.png") + " " + dir +
-                           "/Cover.jpg").c_str()),
+    ASSERT_EQ(std::system(("mkdir -p " + dir + " && cp " + path("s16.wav") + " " + dir +
+                           "/t.wav && cp " + path("back.png") + " " + dir + "/folder.png && cp " +
+                           path("front.png") + " " + dir + "/Cover.jpg")
+                              .c_str()),
               0);
     testing::internal::CaptureStderr();
     char* found = album_art_external_path((dir + "/t.wav").c_str());

@@ -21,8 +21,10 @@ Bytes utf16(std::u16string_view s, bool little_endian, bool bom) {
     Bytes b;
     if (bom) little_endian ? put_str(b, "\xFF\xFE") : put_str(b, "\xFE\xFF");
     for (char16_t c : s) {
-        if (little_endian) put_le16(b, c);
-        else b.push_back(uint8_t(c >> 8)), b.push_back(uint8_t(c));
+        if (little_endian)
+            put_le16(b, c);
+        else
+            b.push_back(uint8_t(c >> 8)), b.push_back(uint8_t(c));
     }
     return b;
 }
@@ -38,11 +40,20 @@ TEST(Id3v2Text, EncodingsDecodeToUtf8) {
     const TextCase cases[] = {
         {"latin1", 0, str_bytes("Caf\xE9"), "Caf\xC3\xA9"},
         {"latin1 stops at zero", 0, str_bytes(std::string_view("ab\0cd", 5)), "ab"},
-        {"utf16 FF FE little-endian", 1, utf16(u"Gr\u00fc\u20ac", true, true), "Gr\xC3\xBC\xE2\x82\xAC"},
-        {"utf16 FE FF big-endian", 1, utf16(u"Gr\u00fc\u20ac", false, true), "Gr\xC3\xBC\xE2\x82\xAC"},
+        {"utf16 FF FE little-endian", 1, utf16(u"Gr\u00fc\u20ac", true, true),
+         "Gr\xC3\xBC\xE2\x82\xAC"},
+        {"utf16 FE FF big-endian", 1, utf16(u"Gr\u00fc\u20ac", false, true),
+         "Gr\xC3\xBC\xE2\x82\xAC"},
         {"utf16 stops at zero unit", 1, utf16(std::u16string_view(u"ab\0c", 4), true, true), "ab"},
-        {"utf16 odd trailing byte", 1, [] { Bytes b = utf16(u"ab", true, true); b.push_back('c'); return b; }(), "ab"},
-        {"utf16 surrogates one by one", 1, utf16(u"\xD83D\xDE00", true, true), "\xED\xA0\xBD\xED\xB8\x80"},
+        {"utf16 odd trailing byte", 1,
+         [] {
+             Bytes b = utf16(u"ab", true, true);
+             b.push_back('c');
+             return b;
+         }(),
+         "ab"},
+        {"utf16 surrogates one by one", 1, utf16(u"\xD83D\xDE00", true, true),
+         "\xED\xA0\xBD\xED\xB8\x80"},
         {"utf16be", 2, utf16(u"\u00e9t\u00e9", false, false), "\xC3\xA9t\xC3\xA9"},
         {"utf8", 3, str_bytes("\xE2\x99\xAB note"), "\xE2\x99\xAB note"},
         {"unknown encoding", 4, str_bytes("x"), "<none>"},
@@ -64,25 +75,39 @@ TEST(Id3v2Text, LongTextIsCutAfter1020Bytes) {
     } cases[] = {
         {"latin1 ascii", 0, Bytes(3000, 'a'), 1020},
         {"latin1 two-byte", 0, Bytes(3000, 0xE9), 1020},
-        {"latin1 crossing", 0, [] { Bytes b{'a'}; b.resize(3000, 0xE9); return b; }(), 1021},
+        {"latin1 crossing", 0,
+         [] {
+             Bytes b{'a'};
+             b.resize(3000, 0xE9);
+             return b;
+         }(),
+         1021},
         {"utf8", 3, Bytes(3000, 'z'), 1020},
         {"utf16 three-byte", 1, utf16(std::u16string(3000, u'\u20ac'), true, true), 1020},
-        {"utf16 crossing", 2, [] { Bytes b = utf16(u"a", false, false);
-                                    put_bytes(b, utf16(std::u16string(3000, u'\u20ac'), false, false));
-                                    return b; }(), 1021},
+        {"utf16 crossing", 2,
+         [] {
+             Bytes b = utf16(u"a", false, false);
+             put_bytes(b, utf16(std::u16string(3000, u'\u20ac'), false, false));
+             return b;
+         }(),
+         1021},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", c.encoding, c.text)})).size(), c.length);
+        EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", c.encoding, c.text)})).size(),
+                  c.length);
     }
 }
 
 TEST(Id3v2Tags, FramesMapToFieldsAndLaterFramesWin) {
-    const Bytes tag = id3_tag({id3_text_frame("TIT2", 0, str_bytes("first")), id3_text_frame("TALB", 0, str_bytes("Album")),
-                               id3_text_frame("TXXX", 0, str_bytes("skip")), id3_text_frame("TPE1", 3, str_bytes("Artist")),
-                               id3_text_frame("TPE2", 0, str_bytes("AA")), id3_text_frame("TRCK", 0, str_bytes("3/12")),
-                               id3_text_frame("TIT2", 0, str_bytes("second"))},
-                              3, 0, {}, 64);
+    const Bytes tag = id3_tag(
+        {id3_text_frame("TIT2", 0, str_bytes("first")),
+         id3_text_frame("TALB", 0, str_bytes("Album")),
+         id3_text_frame("TXXX", 0, str_bytes("skip")),
+         id3_text_frame("TPE1", 3, str_bytes("Artist")), id3_text_frame("TPE2", 0, str_bytes("AA")),
+         id3_text_frame("TRCK", 0, str_bytes("3/12")),
+         id3_text_frame("TIT2", 0, str_bytes("second"))},
+        3, 0, {}, 64);
     TrackMetadata* m = id3v2_read_tags(tag);
     EXPECT_STREQ(m->title, "second");
     EXPECT_STREQ(m->album, "Album");
@@ -99,7 +124,10 @@ TEST(Id3v2Tags, HeaderChecks) {
         const char* name;
         size_t offset;
         uint8_t value;
-    } broken[] = {{"magic", 0, 'i'}, {"version FF", 3, 0xFF}, {"revision FF", 4, 0xFF}, {"size bit 7", 7, 0x80}};
+    } broken[] = {{"magic", 0, 'i'},
+                  {"version FF", 3, 0xFF},
+                  {"revision FF", 4, 0xFF},
+                  {"size bit 7", 7, 0x80}};
     for (const Case& c : broken) {
         SCOPED_TRACE(c.name);
         Bytes b = good;
@@ -119,11 +147,13 @@ TEST(Id3v2Tags, ExtendedHeaderIsSkipped) {
     Bytes ext;
     put_be32(ext, 6);  // plain 32-bit size, then 6 bytes
     ext.resize(10, 0);
-    EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", 0, str_bytes("after ext"))}, 3, 0x40, ext)), "after ext");
+    EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", 0, str_bytes("after ext"))}, 3, 0x40, ext)),
+              "after ext");
     // An extended-header size past the tag leaves no frames.
     Bytes huge;
     put_be32(huge, 0x7FFFFFF0u);
-    EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", 0, str_bytes("x"))}, 3, 0x40, huge)), "<none>");
+    EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", 0, str_bytes("x"))}, 3, 0x40, huge)),
+              "<none>");
 }
 
 TEST(Id3v2Tags, Version4FrameSizesAreSyncsafe) {
@@ -180,13 +210,24 @@ TEST(Id3v2Picture, DescriptionEncodings) {
     } cases[] = {
         {"latin1", 0, str_bytes(std::string_view("Cover\0", 6))},
         {"utf8", 3, str_bytes(std::string_view("\xC3\xA9\0", 3))},
-        {"utf16 with BOM, aligned zero pair", 1, [] { Bytes b = utf16(u"\u0100A", true, true); put_le16(b, 0); return b; }()},
+        {"utf16 with BOM, aligned zero pair", 1,
+         [] {
+             Bytes b = utf16(u"\u0100A", true, true);
+             put_le16(b, 0);
+             return b;
+         }()},
         {"utf16 empty, no BOM", 1, Bytes{0, 0}},
-        {"utf16be", 2, [] { Bytes b = utf16(u"A", false, false); put_le16(b, 0); return b; }()},
+        {"utf16be", 2,
+         [] {
+             Bytes b = utf16(u"A", false, false);
+             put_le16(b, 0);
+             return b;
+         }()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(picture(id3_tag({id3_frame("APIC", apic_body(c.encoding, 3, c.description, "\x89PNGDATA"))})),
+        EXPECT_EQ(picture(id3_tag(
+                      {id3_frame("APIC", apic_body(c.encoding, 3, c.description, "\x89PNGDATA"))})),
                   "\x89PNGDATA");
     }
     // v2.4: a picture frame over 127 bytes after which another APIC follows.
@@ -196,13 +237,14 @@ TEST(Id3v2Picture, DescriptionEncodings) {
                               4)),
               "F");
     // Truncated APIC bodies give nothing or what is there, never more.
-    EXPECT_EQ(picture(id3_tag({id3_frame("APIC", str_bytes(std::string_view("\0image/png", 10)))})), "");
+    EXPECT_EQ(picture(id3_tag({id3_frame("APIC", str_bytes(std::string_view("\0image/png", 10)))})),
+              "");
 }
 
 TEST(VorbisComments, FirstMatchWinsWithoutRegardToCase) {
     TrackMetadata* m = metadata_new();
-    for (const char* c : {"title=Foo", "TITLE=Bar", "Artist=A", "ALBUMARTIST=AA", "album=B", "ALBUM=C",
-                          "TrackNumber=3/12", "TITLES=no", "GENRE=x", "ARTIST"}) {
+    for (const char* c : {"title=Foo", "TITLE=Bar", "Artist=A", "ALBUMARTIST=AA", "album=B",
+                          "ALBUM=C", "TrackNumber=3/12", "TITLES=no", "GENRE=x", "ARTIST"}) {
         vorbis_comment_apply(m, reinterpret_cast<const uint8_t*>(c), uint32_t(std::strlen(c)));
     }
     EXPECT_STREQ(m->title, "Foo");
@@ -291,9 +333,10 @@ TEST(TrackOpen, ExtensionChoosesTheDecoder) {
         const char* path;
         TrackKind kind;
     } cases[] = {
-        {"a.Mp3", TRACK_MP3},   {"dir/b.FLAC", TRACK_FLAC}, {"c.wav", TRACK_WAV},   {".mp3", TRACK_MP3},
-        {"mp3", TRACK_UNKNOWN}, {"x.mp3.txt", TRACK_UNKNOWN}, {"amp3", TRACK_UNKNOWN}, {"a.flac.", TRACK_UNKNOWN},
-        {"wav", TRACK_UNKNOWN}, {"", TRACK_UNKNOWN},
+        {"a.Mp3", TRACK_MP3},    {"dir/b.FLAC", TRACK_FLAC}, {"c.wav", TRACK_WAV},
+        {".mp3", TRACK_MP3},     {"mp3", TRACK_UNKNOWN},     {"x.mp3.txt", TRACK_UNKNOWN},
+        {"amp3", TRACK_UNKNOWN}, {"a.flac.", TRACK_UNKNOWN}, {"wav", TRACK_UNKNOWN},
+        {"", TRACK_UNKNOWN},
     };
     for (const Case& c : cases) EXPECT_EQ(track_kind_from_path(c.path), c.kind) << c.path;
 }
@@ -327,7 +370,8 @@ TEST(TrackOpen, FailuresNameTheCause) {
 }
 
 TEST(TrackOpenDeathTest, FatalMessagesAndStatus) {
-    EXPECT_EXIT((void)track_open("song.ogg"), testing::ExitedWithCode(1), "^ERROR: format not implemented\n$");
+    EXPECT_EXIT((void)track_open("song.ogg"), testing::ExitedWithCode(1),
+                "^ERROR: format not implemented\n$");
     EXPECT_EXIT((void)track_open("/nonexistent/song.mp3"), testing::ExitedWithCode(1),
                 "^ERROR: loading file failed\n$");
 }

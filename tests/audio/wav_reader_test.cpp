@@ -59,13 +59,15 @@ TEST_F(WavReaderTest, FormatTagAndBitsChooseTheSampleFormat) {
     };
     for (const FmtCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(parse(wave_file({riff_chunk("fmt ", c.fmt), riff_chunk("data", Bytes(96, 0))})), c.loads);
+        EXPECT_EQ(parse(wave_file({riff_chunk("fmt ", c.fmt), riff_chunk("data", Bytes(96, 0))})),
+                  c.loads);
         EXPECT_EQ(reader.sample_format, c.sample_format);
     }
 }
 
 TEST_F(WavReaderTest, RejectsBadHeaders) {
-    Bytes good = wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("data", pcm16({1, 2}))});
+    Bytes good = wave_file(
+        {riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("data", pcm16({1, 2}))});
     ASSERT_TRUE(parse(good));
     Bytes riff = good;
     riff[0] = 'X';
@@ -77,15 +79,17 @@ TEST_F(WavReaderTest, RejectsBadHeaders) {
     small_size[4] = 11, small_size[5] = small_size[6] = small_size[7] = 0;
     EXPECT_FALSE(parse(small_size));
     EXPECT_FALSE(parse(Bytes(good.begin(), good.begin() + 11)));
-    EXPECT_FALSE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16))})));   // no data
-    EXPECT_FALSE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("data", {})})));
-    EXPECT_FALSE(parse(wave_file({riff_chunk("data", pcm16({1}))})));                 // no fmt
+    EXPECT_FALSE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16))})));  // no data
+    EXPECT_FALSE(
+        parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("data", {})})));
+    EXPECT_FALSE(parse(wave_file({riff_chunk("data", pcm16({1}))})));  // no fmt
 }
 
 TEST_F(WavReaderTest, WalksOddChunksAndLogsEveryName) {
     Bytes junk = str_bytes("abc");  // odd: a pad byte follows
-    ASSERT_TRUE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("junk", junk),
-                                 riff_chunk("data", pcm16({1000, -2000, 3000}))})));
+    ASSERT_TRUE(
+        parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 16)), riff_chunk("junk", junk),
+                         riff_chunk("data", pcm16({1000, -2000, 3000}))})));
     EXPECT_EQ(log, "chunk name 'fmt '\nchunk name 'junk'\nchunk name 'data'\n");
     EXPECT_EQ(reader.data_size, 6u);
     float out[4] = {};
@@ -96,9 +100,9 @@ TEST_F(WavReaderTest, WalksOddChunksAndLogsEveryName) {
 }
 
 TEST_F(WavReaderTest, LaterChunksOverrideEarlierOnes) {
-    ASSERT_TRUE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 1, 8000, 8)), riff_chunk("data", pcm16({1})),
-                                 riff_chunk("fmt ", fmt_body(1, 2, 22050, 16)),
-                                 riff_chunk("data", pcm16({5, 6, 7, 8}))})));
+    ASSERT_TRUE(parse(wave_file(
+        {riff_chunk("fmt ", fmt_body(1, 1, 8000, 8)), riff_chunk("data", pcm16({1})),
+         riff_chunk("fmt ", fmt_body(1, 2, 22050, 16)), riff_chunk("data", pcm16({5, 6, 7, 8}))})));
     EXPECT_EQ(reader.channels, 2u);
     EXPECT_EQ(reader.sample_rate, 22050u);
     EXPECT_EQ(reader.data_size, 8u);
@@ -124,7 +128,8 @@ TEST_F(WavReaderTest, SizesBeyondTheFileStayInsideIt) {
         put_le32(body, 0xFFFFFFF0u);
         EXPECT_FALSE(parse(wave_file({riff_chunk(id, body, 0xFFFFFFFFll)})));
     }
-    Bytes truncated = wave_file({riff_chunk("fmt ", fmt_body(1, 2, 8000, 16)), riff_chunk("data", pcm16({1, 2}))});
+    Bytes truncated = wave_file(
+        {riff_chunk("fmt ", fmt_body(1, 2, 8000, 16)), riff_chunk("data", pcm16({1, 2}))});
     put_str(truncated, "LIS");
     EXPECT_TRUE(parse(truncated));
     Bytes short_fmt = wave_file({riff_chunk("fmt ", Bytes{1, 0, 2}, 16)});
@@ -151,9 +156,15 @@ TEST_F(WavReaderTest, ConvertsEachSampleFormatToFloat) {
         Bytes fmt, data;
         float expected[3];
     } cases[] = {
-        {"s16", fmt_body(1, 1, 8000, 16), pcm16({-32768, 32767, 1}), {-1.0f, 32767 / 32768.0f, 1 / 32768.0f}},
-        {"s24", fmt_body(1, 1, 8000, 24), s24,
-         {8388607.0f * 256.0f / 2147483520.0f, -2147483648.0f / 2147483520.0f, 65536.0f / 2147483520.0f}},
+        {"s16",
+         fmt_body(1, 1, 8000, 16),
+         pcm16({-32768, 32767, 1}),
+         {-1.0f, 32767 / 32768.0f, 1 / 32768.0f}},
+        {"s24",
+         fmt_body(1, 1, 8000, 24),
+         s24,
+         {8388607.0f * 256.0f / 2147483520.0f, -2147483648.0f / 2147483520.0f,
+          65536.0f / 2147483520.0f}},
         {"s32", fmt_body(1, 1, 8000, 32), s32, {-1.0f, 0.5f, -1.0f / 2147483648.0f}},
         {"f32", fmt_body(3, 1, 8000, 32), f32, {0.25f, -1.5f, 1.0f}},
     };
@@ -169,9 +180,11 @@ TEST_F(WavReaderTest, ConvertsEachSampleFormatToFloat) {
 
 TEST_F(WavReaderTest, ReadsInPiecesAndSeeksInsideTheData) {
     Bytes data;
-    for (int i = 0; i < 10; ++i) put_le16(data, uint16_t(i * 100)), put_le16(data, uint16_t(-i * 100));
+    for (int i = 0; i < 10; ++i)
+        put_le16(data, uint16_t(i * 100)), put_le16(data, uint16_t(-i * 100));
     data.push_back(0x55);  // part-frame at the end
-    ASSERT_TRUE(parse(wave_file({riff_chunk("fmt ", fmt_body(1, 2, 8000, 16)), riff_chunk("data", data)})));
+    ASSERT_TRUE(
+        parse(wave_file({riff_chunk("fmt ", fmt_body(1, 2, 8000, 16)), riff_chunk("data", data)})));
     EXPECT_EQ(wav_reader_total_frames(&reader), 10);
     float out[2 * 4];
     EXPECT_EQ(wav_reader_read(&reader, out, 4), 4u);
@@ -221,8 +234,11 @@ Track* open_bytes(const char* name, const Bytes& bytes) {
 }
 
 TEST(WavTrack, InfoTagsFillTheMetadata) {
-    Track* t = open_bytes("info.wav", tone_wav({info_list({{"INAM", "Name"}, {"IART", "Art"}, {"IPRD", "Prod"},
-                                                           {"IPRT", "4"}, {"ICMT", "skipped"}})}));
+    Track* t = open_bytes("info.wav", tone_wav({info_list({{"INAM", "Name"},
+                                                           {"IART", "Art"},
+                                                           {"IPRD", "Prod"},
+                                                           {"IPRT", "4"},
+                                                           {"ICMT", "skipped"}})}));
     ASSERT_NE(t, nullptr);
     EXPECT_STREQ(track_get_tag(t, "title"), "Name");
     EXPECT_STREQ(track_get_tag(t, "artist"), "Art");
@@ -239,7 +255,8 @@ TEST(WavTrack, InfoTagsFillTheMetadata) {
 }
 
 TEST(WavTrack, InfoTextIsCutAt1023Bytes) {
-    Track* t = open_bytes("long.wav", tone_wav({info_list({{"INAM", std::string(2000, 'n')}, {"IART", "x"}})}));
+    Track* t = open_bytes("long.wav",
+                          tone_wav({info_list({{"INAM", std::string(2000, 'n')}, {"IART", "x"}})}));
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(std::string(track_get_tag(t, "title")), std::string(1023, 'n'));
     EXPECT_STREQ(track_get_tag(t, "artist"), "x");  // the walk goes on after a long field
@@ -250,8 +267,9 @@ TEST(WavTrack, Id3ChunkWinsOverInfo) {
     const Bytes tag = id3_tag({id3_text_frame("TIT2", 0, str_bytes("From ID3"))});
     for (const char* id : {"id3 ", "ID3 "}) {
         SCOPED_TRACE(id);
-        Track* t = open_bytes("id3.wav", tone_wav({info_list({{"INAM", "From INFO"}, {"IART", "Info artist"}}),
-                                                   riff_chunk(id, tag)}));
+        Track* t = open_bytes("id3.wav",
+                              tone_wav({info_list({{"INAM", "From INFO"}, {"IART", "Info artist"}}),
+                                        riff_chunk(id, tag)}));
         ASSERT_NE(t, nullptr);
         EXPECT_STREQ(track_get_tag(t, "title"), "From ID3");
         EXPECT_EQ(track_get_tag(t, "artist"), nullptr);

@@ -30,7 +30,8 @@ struct TempDir {
 
 TEST(ReadWholeFile, ContentIsFollowedByZeros) {
     TempDir dir;
-    for (const std::string& content : {std::string(), std::string("hello"), std::string(5000, 'x')}) {
+    for (const std::string& content :
+         {std::string(), std::string("hello"), std::string(5000, 'x')}) {
         std::string p = dir.file("f.bin", content);
         uint64_t size = 12345;
         unsigned char* buf = read_whole_file(p.c_str(), &size);
@@ -77,7 +78,7 @@ TEST(FileExists, OnlyReadableFilesCount) {
 // The portable marker is looked up beside the running executable, so these run a
 // copy of this test program from a scratch directory.
 class ConfigDir : public testing::Test {
-  protected:
+protected:
     TempDir dir;
     std::string saved_home = getenv("HOME") ? getenv("HOME") : "";
     void TearDown() override { setenv("HOME", saved_home.c_str(), 1); }
@@ -117,8 +118,8 @@ TEST_F(ConfigDir, MarkerBesideTheExecutableWinsEvenWithoutHome) {
     fs::create_directories(copy.parent_path());
     fs::copy_file(self, copy);
     dir.file("bin/morsa_portable_mode.txt", "");
-    std::string cmd = "env -u HOME " + copy.string() +
-                      " --gtest_filter=ConfigDirChild.PrintsResult 2>&1";
+    std::string cmd =
+        "env -u HOME " + copy.string() + " --gtest_filter=ConfigDirChild.PrintsResult 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     char line[512];

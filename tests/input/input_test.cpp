@@ -39,7 +39,9 @@ protected:
     Window window{};
 };
 
-void press(int32_t kind, uint32_t mods = 0) { input_on_button(nullptr, nullptr, kind, mods | MOD_PRESSED); }
+void press(int32_t kind, uint32_t mods = 0) {
+    input_on_button(nullptr, nullptr, kind, mods | MOD_PRESSED);
+}
 void release(int32_t kind, uint32_t mods = 0) { input_on_button(nullptr, nullptr, kind, mods); }
 void point(int32_t x, int32_t y) {
     input_state.pointer_x = x;
@@ -109,50 +111,173 @@ TEST_F(Input, DispatchRunsOnlyTheBestRegion) {
     const Rect all{0, 0, 100, 80}, button{10, 10, 20, 20}, none{0, 0, 0, 0};
     const DispatchCase cases[] = {
         {"newest of equal priorities wins",
-         {{"old", 5, BUTTON_LEFT, REGION_PRESS, button}, {"new", 5, BUTTON_LEFT, REGION_PRESS, button}},
-         BUTTON_LEFT, REGION_PRESS, 15, 15, 0, 0, 0, {"new:0"}, 5},
+         {{"old", 5, BUTTON_LEFT, REGION_PRESS, button},
+          {"new", 5, BUTTON_LEFT, REGION_PRESS, button}},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         15,
+         15,
+         0,
+         0,
+         0,
+         {"new:0"},
+         5},
         {"higher priority wins over newer",
-         {{"high", 20, BUTTON_LEFT, REGION_PRESS, button}, {"low", 10, BUTTON_LEFT, REGION_PRESS, all}},
-         BUTTON_LEFT, REGION_PRESS, 15, 15, 0, 0, 0, {"high:0"}, 20},
+         {{"high", 20, BUTTON_LEFT, REGION_PRESS, button},
+          {"low", 10, BUTTON_LEFT, REGION_PRESS, all}},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         15,
+         15,
+         0,
+         0,
+         0,
+         {"high:0"},
+         20},
         {"outside the button the window region takes it",
-         {{"high", 20, BUTTON_LEFT, REGION_PRESS, button}, {"low", 10, BUTTON_LEFT, REGION_PRESS, all}},
-         BUTTON_LEFT, REGION_PRESS, 50, 50, 0, 0, 0, {"low:0"}, 10},
+         {{"high", 20, BUTTON_LEFT, REGION_PRESS, button},
+          {"low", 10, BUTTON_LEFT, REGION_PRESS, all}},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         50,
+         50,
+         0,
+         0,
+         0,
+         {"low:0"},
+         10},
         {"right edge is outside",
          {{"b", 1, BUTTON_LEFT, REGION_PRESS, button}},
-         BUTTON_LEFT, REGION_PRESS, 30, 15, 0, 0, 0, {}, 0},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         30,
+         15,
+         0,
+         0,
+         0,
+         {},
+         0},
         {"left and top edges are inside",
          {{"b", 1, BUTTON_LEFT, REGION_PRESS, button}},
-         BUTTON_LEFT, REGION_PRESS, 10, 10, 0, 0, 0, {"b:0"}, 1},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         10,
+         10,
+         0,
+         0,
+         0,
+         {"b:0"},
+         1},
         {"other button does not match",
          {{"b", 1, BUTTON_LEFT, REGION_PRESS, button}},
-         BUTTON_RIGHT, REGION_PRESS, 15, 15, 0, 0, 0, {}, 0},
+         BUTTON_RIGHT,
+         REGION_PRESS,
+         15,
+         15,
+         0,
+         0,
+         0,
+         {},
+         0},
         {"any button matches a wheel step",
          {{"b", 1, BUTTON_ANY, REGION_PRESS, button}},
-         BUTTON_WHEEL_DOWN, REGION_PRESS, 15, 15, 0, 0, 0, {"b:0"}, 1},
+         BUTTON_WHEEL_DOWN,
+         REGION_PRESS,
+         15,
+         15,
+         0,
+         0,
+         0,
+         {"b:0"},
+         1},
         {"wheel code compares as a byte",
          {{"w", 1, BUTTON_WHEEL_UP, REGION_PRESS, all}},
-         BUTTON_WHEEL_UP, REGION_PRESS, 1, 1, 0, 0, 0, {"w:0"}, 1},
+         BUTTON_WHEEL_UP,
+         REGION_PRESS,
+         1,
+         1,
+         0,
+         0,
+         0,
+         {"w:0"},
+         1},
         {"other event kind does not match",
          {{"b", 1, BUTTON_LEFT, REGION_RELEASE, button}},
-         BUTTON_LEFT, REGION_PRESS, 15, 15, 0, 0, 0, {}, 0},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         15,
+         15,
+         0,
+         0,
+         0,
+         {},
+         0},
         {"priority must exceed the threshold",
          {{"b", 7, BUTTON_LEFT, REGION_PRESS, button}},
-         BUTTON_LEFT, REGION_PRESS, 15, 15, 7, 0, 0, {}, 7},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         15,
+         15,
+         7,
+         0,
+         0,
+         {},
+         7},
         {"everywhere rectangle is inside at any position",
          {{"e", 3, BUTTON_LEFT, REGION_PRESS, none}},
-         BUTTON_LEFT, REGION_PRESS, 5000, -40, 0, 0, 0, {"e:0"}, 3},
+         BUTTON_LEFT,
+         REGION_PRESS,
+         5000,
+         -40,
+         0,
+         0,
+         0,
+         {"e:0"},
+         3},
         {"enter: outside before, inside now; button ignored",
          {{"in", 2, BUTTON_LEFT, REGION_ENTER, button}},
-         BUTTON_RIGHT, REGION_ENTER, 15, 15, 0, 50, 50, {"in:4"}, 2},
+         BUTTON_RIGHT,
+         REGION_ENTER,
+         15,
+         15,
+         0,
+         50,
+         50,
+         {"in:4"},
+         2},
         {"no enter when already inside",
          {{"in", 2, BUTTON_LEFT, REGION_ENTER, button}},
-         BUTTON_LEFT, REGION_ENTER, 15, 15, 0, 12, 12, {}, 0},
+         BUTTON_LEFT,
+         REGION_ENTER,
+         15,
+         15,
+         0,
+         12,
+         12,
+         {},
+         0},
         {"leave: inside before, outside now",
          {{"out", 2, BUTTON_LEFT, REGION_LEAVE, button}},
-         BUTTON_MIDDLE, REGION_LEAVE, 50, 50, 0, 12, 12, {"out:5"}, 2},
+         BUTTON_MIDDLE,
+         REGION_LEAVE,
+         50,
+         50,
+         0,
+         12,
+         12,
+         {"out:5"},
+         2},
         {"the everywhere rectangle never enters or leaves",
          {{"in", 2, BUTTON_LEFT, REGION_ENTER, none}, {"out", 2, BUTTON_LEFT, REGION_LEAVE, none}},
-         BUTTON_LEFT, REGION_ENTER, 15, 15, 0, 50, 50, {}, 0},
+         BUTTON_LEFT,
+         REGION_ENTER,
+         15,
+         15,
+         0,
+         50,
+         50,
+         {},
+         0},
     };
     for (const DispatchCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -165,11 +290,13 @@ TEST_F(Input, DispatchRunsOnlyTheBestRegion) {
         for (const RegionSpec& r : c.regions) {
             rects.push_back(r.rect);
             names.push_back({r.name});
-            input_add_region(r.priority, r.button, r.event, &rects.back(), region_cb, &names.back());
+            input_add_region(r.priority, r.button, r.event, &rects.back(), region_cb,
+                             &names.back());
         }
         input_state.hover_x = c.hover_x;
         input_state.hover_y = c.hover_y;
-        EXPECT_EQ(input_dispatch_region(c.button, c.event, c.x, c.y, c.threshold), c.expected_result);
+        EXPECT_EQ(input_dispatch_region(c.button, c.event, c.x, c.y, c.threshold),
+                  c.expected_result);
         EXPECT_EQ(calls, c.expected_calls);
     }
 }
@@ -208,7 +335,8 @@ TEST_F(Input, HoverLimitsEnterAndLeaveToThePriorityBandOfTheMotion) {
     input_state.hover_y = 50;
     input_hover(15, 15);
     input_hover(60, 60);
-    EXPECT_EQ(calls, (std::vector<std::string>{"motion-low:2", "enter:4", "motion-low:2", "leave:5"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"motion-low:2", "enter:4", "motion-low:2", "leave:5"}));
 }
 
 TEST_F(Input, HoverIsADragWhileAButtonIsHeld) {
@@ -237,7 +365,7 @@ TEST_F(Input, OnlyOneButtonIsHeldAtATime) {
     release(FENRA_BUTTON_RIGHT);  // ignored too: right was never taken
     EXPECT_EQ(input_state.buttons_released, 0);
     release(FENRA_BUTTON_LEFT);
-    release(FENRA_BUTTON_LEFT);   // nothing held any more: ignored
+    release(FENRA_BUTTON_LEFT);  // nothing held any more: ignored
     EXPECT_EQ(calls, (std::vector<std::string>{"left:0", "left-up:1"}));
     EXPECT_EQ(input_state.last_button, BUTTON_LEFT);
     EXPECT_EQ(input_state.buttons_released, 1);
@@ -347,9 +475,12 @@ TEST_F(Input, MotionIsCoalescedIntoOneHoverAtTheLastPosition) {
     Named m{"m"};
     static std::vector<std::pair<int, int>> at;
     at.clear();
-    input_add_region(1, BUTTON_ANY, REGION_MOTION, &all,
-                     [](void*, int32_t) { at.push_back({input_state.pending_x, input_state.pending_y}); },
-                     &m);
+    input_add_region(
+        1, BUTTON_ANY, REGION_MOTION, &all,
+        [](void*, int32_t) {
+            at.push_back({input_state.pending_x, input_state.pending_y});
+        },
+        &m);
     input_on_motion(nullptr, nullptr, 1, 2);
     input_on_motion(nullptr, nullptr, 3, 4);
     input_on_motion(nullptr, nullptr, 5, 6);

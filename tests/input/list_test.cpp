@@ -52,7 +52,8 @@ TEST(List, InsertsAppendsAndWalksInOrder) {
     EXPECT_EQ(list_nth(list, -1), nullptr);
     // Backward links agree with forward ones.
     std::vector<int> back;
-    for (ListNode* n = list->prev; n != list; n = n->prev) back.push_back(*static_cast<int*>(n->payload));
+    for (ListNode* n = list->prev; n != list; n = n->prev)
+        back.push_back(*static_cast<int*>(n->payload));
     EXPECT_EQ(back, (std::vector<int>{4, 5, 3, 2, 1}));
 
     list_unlink(four);
@@ -109,7 +110,6 @@ TEST(List, DestroyKeepsBorrowedNodesAndCallsTheDestructorOnEveryPayload) {
     list_destroy(list, record_destroy);  // ASan reports a double or bad free of `borrowed`
     EXPECT_EQ(destroyed, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(borrowed.next, nullptr);
-
 
     // list_remove frees the node but hands the payload to the destructor.
     List* other = list_create();

@@ -130,8 +130,8 @@ TEST_F(TasksDeathTest, RedrawThenCloseExitsZeroWithoutPresenting) {
     EXPECT_EXIT(
         {
             input_set_redraw_hook([](void*) { fprintf(stderr, "redraw-ran\n"); }, nullptr);
-            input_set_exit_hook([](int32_t status, void*) { fprintf(stderr, "exit-hook %d\n", status); },
-                                nullptr);
+            input_set_exit_hook(
+                [](int32_t status, void*) { fprintf(stderr, "exit-hook %d\n", status); }, nullptr);
             fake_display.present_exits = true;  // a present would end with status 3
             input_on_expose(nullptr, nullptr);
             input_on_close(nullptr, nullptr);

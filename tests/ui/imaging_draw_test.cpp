@@ -165,17 +165,17 @@ TEST(CornerCoverage, CornerEdgeAndCentre) {
         {7, 7, 3, 3, 0, 1.0},
         {7, 7, 3, 0, 3, 1.0},
         {7, 7, 3, 3, 3, 1.0},
-        {7, 7, 3, 1, 1, 1.0},                           // dist 2.83, clamped to 1
-        {7, 7, 3, 0, 1, 4 - std::sqrt(13.0)},           // dist 3.61
-        {7, 7, 3, 6, 6, 0.0},                           // far corner mirrors (0, 0)
+        {7, 7, 3, 1, 1, 1.0},                  // dist 2.83, clamped to 1
+        {7, 7, 3, 0, 1, 4 - std::sqrt(13.0)},  // dist 3.61
+        {7, 7, 3, 6, 6, 0.0},                  // far corner mirrors (0, 0)
         {7, 7, 3, 6, 5, 4 - std::sqrt(13.0)},
-        {7, 7, 100, 0, 1, 4 - std::sqrt(13.0)},         // radius limited to 3
+        {7, 7, 100, 0, 1, 4 - std::sqrt(13.0)},  // radius limited to 3
         {7, 7, 100, 0, 0, 0.0},
-        {20, 10, 3, 10, 0, 1.0},                        // between the corners
+        {20, 10, 3, 10, 0, 1.0},  // between the corners
         {20, 10, 3, 0, 5, 1.0},
         {7, 7, 3 | CORNER_SUPERELLIPSE, 0, 1, 4 - std::pow(97.0, 0.25)},
         {7, 7, 3 | CORNER_SUPERELLIPSE, 0, 0, 4 - std::pow(162.0, 0.25)},
-        {4, 10, 8, 0, 0, 2.5 - std::sqrt(4.5)},         // r = 1.5 from the width
+        {4, 10, 8, 0, 0, 2.5 - std::sqrt(4.5)},  // r = 1.5 from the width
         {4, 10, 8, 1, 1, 1.0},
     };
     for (const Case& c : cases)
@@ -199,13 +199,13 @@ TEST(DrawLine, PixelSets) {
     } cases[] = {
         {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
         {3, 1, 0, 0, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
-        {0, 0, 1, 3, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},          // steep
+        {0, 0, 1, 3, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},  // steep
         {1, 3, 0, 0, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
-        {0, 3, 3, 0, {{0, 3}, {1, 2}, {2, 1}, {3, 0}}},          // tie is not steep
-        {2, 2, 2, 2, {}},                                        // zero length
-        {-5, 1, 5, 1, {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},         // clipped
-        {5, 5, 9, 9, {}},                                        // wholly outside
-        {1, 1, INT32_MIN, 1, {{0, 1}, {1, 1}}},                  // far-off endpoint
+        {0, 3, 3, 0, {{0, 3}, {1, 2}, {2, 1}, {3, 0}}},   // tie is not steep
+        {2, 2, 2, 2, {}},                                 // zero length
+        {-5, 1, 5, 1, {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},  // clipped
+        {5, 5, 9, 9, {}},                                 // wholly outside
+        {1, 1, INT32_MIN, 1, {{0, 1}, {1, 1}}},           // far-off endpoint
         {0, 2, 1, INT32_MAX, {{0, 2}, {0, 3}}},
     };
     const UiStyle s = style_with(255, 255, 255, 255);
@@ -214,7 +214,8 @@ TEST(DrawLine, PixelSets) {
         auto t0 = std::chrono::steady_clock::now();
         draw_line(img.get(), &s, c.x0, c.y0, c.x1, c.y1);
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now() - t0).count();
+                      std::chrono::steady_clock::now() - t0)
+                      .count();
         EXPECT_EQ(lit_pixels(img.get()), c.expect)
             << "(" << c.x0 << "," << c.y0 << ")-(" << c.x1 << "," << c.y1 << ")";
         EXPECT_LT(ms, 100) << "work must be bounded by the image, not the line";
@@ -236,8 +237,16 @@ TEST(StyleUnits, Rounding) {
     struct Case {
         double v;
         int32_t expect;
-    } cases[] = {{1.5, 2},  {-1.5, -2}, {2.4, 2}, {-2.6, -3}, {0.0, 0},
-                 {1e300, INT32_MIN}, {-1e300, INT32_MIN}, {NAN, INT32_MIN}, {-2147483648.0, INT32_MIN}, {1e6, 1000000}};
+    } cases[] = {{1.5, 2},
+                 {-1.5, -2},
+                 {2.4, 2},
+                 {-2.6, -3},
+                 {0.0, 0},
+                 {1e300, INT32_MIN},
+                 {-1e300, INT32_MIN},
+                 {NAN, INT32_MIN},
+                 {-2147483648.0, INT32_MIN},
+                 {1e6, 1000000}};
     for (const Case& c : cases) {
         EXPECT_EQ(style_units(&s, c.v), c.expect) << c.v;
         EXPECT_EQ(style_units(&zeroed, c.v), c.expect) << "a zeroed style draws at size 72";
@@ -255,8 +264,7 @@ TEST(FillRect, InclusiveAndClipped) {
         {1, 1, 1, 3, 3},    // one column
         {-2, -2, 1, 1, 4},  // partly outside
         {4, 0, 9, 9, 0},    // wholly outside
-        {0, 0, 3, 3, 16},
-        {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 16},
+        {0, 0, 3, 3, 16},  {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 16},
     };
     for (const Case& k : cases) {
         ImagePtr img(image_new(4, 4));
@@ -286,8 +294,8 @@ TEST(FillShape, AlphaAndRadius) {
         image_fill(img.get(), rgba(255, 255, 255, 255));
         const UiStyle s = style_with(0, 100, 200, 128);
         fill_shape(img.get(), &s, 1, 1, 1, 1, 0);
-        EXPECT_EQ(px_get(img.get(), 1, 1),
-                  rgba((128 * 255) >> 8, (129 * 100 + 128 * 255) >> 8, (129 * 200 + 128 * 255) >> 8, 255));
+        EXPECT_EQ(px_get(img.get(), 1, 1), rgba((128 * 255) >> 8, (129 * 100 + 128 * 255) >> 8,
+                                                (129 * 200 + 128 * 255) >> 8, 255));
         EXPECT_EQ(px_get(img.get(), 0, 0), rgba(255, 255, 255, 255));
     }
     {  // 7 x 7 with radius 100 is a disc of radius 3

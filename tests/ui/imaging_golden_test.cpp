@@ -35,8 +35,7 @@ Image* draw_scene() {
     Image* photo = image_new(64, 48);
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
-            px_set(photo, x, y,
-                   rgba(x * 4, y * 5, ((x / 8 + y / 8) & 1) ? 220 : 40, 255));
+            px_set(photo, x, y, rgba(x * 4, y * 5, ((x / 8 + y / 8) & 1) ? 220 : 40, 255));
     Image* big = image_resize(photo, 120, 90);
     Image* small = image_resize(photo, 40, 30);
     Rect to{20, 150, 120, 90};
@@ -65,7 +64,8 @@ Image* draw_scene() {
     s = style_with(240, 240, 255, 255);
     s.text_x = 20;
     s.text_y = 255;
-    text_draw(canvas, &s, font, "Qulmo \xE2\x80\x93 \xC3\x84\xC3\x96 12:34 wrapped", TEXT_CLIP, 22, 260);
+    text_draw(canvas, &s, font, "Qulmo \xE2\x80\x93 \xC3\x84\xC3\x96 12:34 wrapped", TEXT_CLIP, 22,
+              260);
     font_free(font);
     return canvas;
 }

@@ -48,9 +48,9 @@ std::vector<uint8_t> encode(const char* kind) {
 }
 
 // A 2 x 1 GIF: palette red, blue; pixels 0, 1.
-const std::vector<uint8_t> tiny_gif = {
-    'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0, 255,
-    ',', 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44, 0x0A, 0, ';'};
+const std::vector<uint8_t> tiny_gif = {'G', 'I', 'F', '8', '9', 'a', 2,   0,    1,    0, 0x80, 0,
+                                       0,   255, 0,   0,   0,   0,   255, ',',  0,    0, 0,    0,
+                                       2,   0,   1,   0,   0,   2,   2,   0x44, 0x0A, 0, ';'};
 
 struct Loaded {
     Image* img;
@@ -117,7 +117,8 @@ TEST(ImageLoad, FromFile) {
     fclose(f);
     testing::internal::CaptureStderr();
     img = image_load_file(name);
-    expect_failed({img, testing::internal::GetCapturedStderr()}, "loading image from file failed: ");
+    expect_failed({img, testing::internal::GetCapturedStderr()},
+                  "loading image from file failed: ");
     remove(name);
 
     testing::internal::CaptureStderr();
@@ -149,12 +150,13 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2), ""},
         {std::vector<uint8_t>(png.begin(), png.begin() + 8), ""},
         {std::vector<uint8_t>(300, 0xA5), ""},
-        {png_claiming(5000, 5000), "image too large"},    // 100 MB of pixels
-        {png_claiming(70000, 2), "image too large"},      // wider than the resampler indexes
+        {png_claiming(5000, 5000), "image too large"},  // 100 MB of pixels
+        {png_claiming(70000, 2), "image too large"},    // wider than the resampler indexes
         {png_claiming(4096, 4097), "image too large"},
     };
     for (const Case& c : cases)
-        expect_failed(load_memory(c.bytes), std::string("loading image from memory failed: ") + c.detail);
+        expect_failed(load_memory(c.bytes),
+                      std::string("loading image from memory failed: ") + c.detail);
     // Exactly 64 MB passes the size check (and then fails on the missing data).
     Loaded l = load_memory(png_claiming(4096, 4096));
     EXPECT_EQ(l.log.find("image too large"), std::string::npos) << l.log;
@@ -162,7 +164,8 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
 
     testing::internal::CaptureStderr();
     Image* img = image_load_memory(nullptr, 0);
-    expect_failed({img, testing::internal::GetCapturedStderr()}, "loading image from memory failed: ");
+    expect_failed({img, testing::internal::GetCapturedStderr()},
+                  "loading image from memory failed: ");
 }
 
 }  // namespace

@@ -13,9 +13,17 @@ TEST(CubicKernel, KnownValues) {
     struct Case {
         double x, b, c, expect;
     } cases[] = {
-        {0, 0, 0.5, 1},       {1, 0, 0.5, 0},      {2, 0, 0.5, 0},      {0.25, 0, 0.5, 0.8671875},
-        {0.75, 0, 0.5, 0.2265625}, {1.25, 0, 0.5, -0.0703125}, {1.75, 0, 0.5, -0.0234375},
-        {-0.25, 0, 0.5, 0.8671875}, {0.25, 0, 0, 0.84375}, {0.75, 0, 0, 0.15625}, {1.5, 0, 0, 0},
+        {0, 0, 0.5, 1},
+        {1, 0, 0.5, 0},
+        {2, 0, 0.5, 0},
+        {0.25, 0, 0.5, 0.8671875},
+        {0.75, 0, 0.5, 0.2265625},
+        {1.25, 0, 0.5, -0.0703125},
+        {1.75, 0, 0.5, -0.0234375},
+        {-0.25, 0, 0.5, 0.8671875},
+        {0.25, 0, 0, 0.84375},
+        {0.75, 0, 0, 0.15625},
+        {1.5, 0, 0, 0},
         {3, 0, 0.5, 0},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(cubic_kernel(c.x, c.b, c.c), c.expect) << c.x;
@@ -29,11 +37,18 @@ TEST(ResampleTable, ReduceAndEnlarge) {
         // 4 -> 2: output 0 reads -1..2, output 1 reads 1..4, clamped
         {4, 2, 4, {0, 0, 1, 2, 1, 2, 3, 3}, {5120, 27648, 27648, 5120, 5120, 27648, 27648, 5120}},
         // 2 -> 4 Catmull-Rom, negative lobes
-        {2, 4, 4, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 1, 1, 1},
-         {-1536, 14848, 56832, -4608, -4608, 56832, 14848, -1536, -1536, 14848, 56832, -4608,
-          -4608, 56832, 14848, -1536}},
+        {2,
+         4,
+         4,
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 1, 1, 1},
+         {-1536, 14848, 56832, -4608, -4608, 56832, 14848, -1536, -1536, 14848, 56832, -4608, -4608,
+          56832, 14848, -1536}},
         // equal length: identity
-        {3, 3, 4, {0, 0, 1, 2, 0, 1, 2, 2, 1, 2, 2, 2}, {0, 65536, 0, 0, 0, 65536, 0, 0, 0, 65536, 0, 0}},
+        {3,
+         3,
+         4,
+         {0, 0, 1, 2, 0, 1, 2, 2, 1, 2, 2, 2},
+         {0, 65536, 0, 0, 0, 65536, 0, 0, 0, 65536, 0, 0}},
     };
     for (const Case& c : cases) {
         ResampleTable t = resample_table(c.s, c.d);
@@ -117,8 +132,8 @@ TEST(Resize, UniformStaysUniformAndSourceUnchanged) {
 TEST(Blur, Params) {
     struct Case {
         int32_t req, r, shift;
-    } cases[] = {{7, 7, 4}, {0, 7, 4}, {14, 7, 4}, {15, 15, 5}, {30, 15, 5},
-                 {31, 31, 6}, {32, 15, 5}, {-5, 7, 4}};
+    } cases[] = {{7, 7, 4},   {0, 7, 4},   {14, 7, 4},  {15, 15, 5},
+                 {30, 15, 5}, {31, 31, 6}, {32, 15, 5}, {-5, 7, 4}};
     for (const Case& c : cases) {
         BlurParams p = blur_params(c.req);
         EXPECT_EQ(p.r, c.r) << c.req;
@@ -183,12 +198,10 @@ TEST(Blur, MatchesReferenceAndStaysInsideRect) {
         Rect r;
         int32_t req;
     } cases[] = {
-        {40, 30, {5, 4, 33, 20}, 7},     // more than one strip of columns
-        {40, 30, {0, 0, 40, 30}, 15},
-        {80, 70, {3, 2, 70, 66}, 31},
-        {40, 30, {30, 20, 50, 50}, 7},   // reaching past the image: clipped first
-        {40, 30, {-10, -10, 30, 30}, 7},
-        {20, 20, {2, 2, 16, 8}, 7},      // exactly r + 1 rows
+        {40, 30, {5, 4, 33, 20}, 7},  // more than one strip of columns
+        {40, 30, {0, 0, 40, 30}, 15},    {80, 70, {3, 2, 70, 66}, 31},
+        {40, 30, {30, 20, 50, 50}, 7},  // reaching past the image: clipped first
+        {40, 30, {-10, -10, 30, 30}, 7}, {20, 20, {2, 2, 16, 8}, 7},  // exactly r + 1 rows
     };
     for (const Case& c : cases) {
         Owned img{image_new(c.w, c.h)}, ref{image_new(c.w, c.h)};
@@ -245,7 +258,8 @@ Image* reference_resize(const Image* src, int32_t w, int32_t h) {
         for (int32_t x = 0; x < src->width * 4; ++x) {
             int32_t acc = 0x8000;
             for (int32_t k = 0; k < tv.taps; ++k)
-                acc += tv.weights[y * tv.taps + k] * src->pixels[tv.indices[y * tv.taps + k] * src->stride + x];
+                acc += tv.weights[y * tv.taps + k] *
+                       src->pixels[tv.indices[y * tv.taps + k] * src->stride + x];
             mid->pixels[y * mid->stride + x] = uint8_t(std::clamp(acc >> 16, 0, 255));
         }
     resample_table_free(&tv);
@@ -268,8 +282,8 @@ Image* reference_resize(const Image* src, int32_t w, int32_t h) {
 TEST(Resize, MatchesPlainArithmeticOnNoise) {
     struct Case {
         int sw, sh, dw, dh;
-    } cases[] = {{37, 29, 11, 70}, {64, 48, 120, 90}, {5, 7, 3, 2}, {100, 3, 33, 9},
-                 {3, 100, 9, 33}, {13, 13, 14, 12}, {200, 150, 61, 47}};
+    } cases[] = {{37, 29, 11, 70}, {64, 48, 120, 90}, {5, 7, 3, 2},      {100, 3, 33, 9},
+                 {3, 100, 9, 33},  {13, 13, 14, 12},  {200, 150, 61, 47}};
     for (const Case& c : cases) {
         Owned src{image_new(c.sw, c.sh)};
         image_noise(src.p, uint32_t(c.sw * 7 + c.dh));

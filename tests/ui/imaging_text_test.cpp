@@ -16,9 +16,9 @@ TEST(Utf8, SequenceLength) {
     struct Case {
         uint8_t b;
         int32_t len;
-    } cases[] = {{0x00, 1}, {0x41, 1}, {0x7F, 1}, {0x80, -1}, {0xBF, -1}, {0xC3, 2},
-                 {0xDF, 2}, {0xE2, 3}, {0xEF, 3}, {0xF0, 4}, {0xF4, 4}, {0xF7, 4},
-                 {0xF8, -1}, {0xFC, -1}, {0xFF, -1}};
+    } cases[] = {{0x00, 1}, {0x41, 1}, {0x7F, 1},  {0x80, -1}, {0xBF, -1},
+                 {0xC3, 2}, {0xDF, 2}, {0xE2, 3},  {0xEF, 3},  {0xF0, 4},
+                 {0xF4, 4}, {0xF7, 4}, {0xF8, -1}, {0xFC, -1}, {0xFF, -1}};
     for (const Case& c : cases) EXPECT_EQ(utf8_sequence_length(&c.b), c.len) << int(c.b);
 }
 
@@ -32,12 +32,12 @@ TEST(Utf8, Decode) {
         {"\xE2\x82\xAC", 3, 0x20AC},
         {"\xF0\x9F\x8E\xB5", 4, 0x1F3B5},
         {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF},
-        {"\xF4\x90\x80\x80", 4, -1},           // above U+10FFFF
-        {"\xC3\x28", 2, -1},                   // second byte not a continuation
-        {std::string("\xE2\x82\0", 3), 3, -1}, // truncated by the terminator
-        {"\x80", -1, -1},                      // continuation only
-        {"\xC0\x80", 2, 0},                    // overlong forms decode as they are
-        {"\xED\xA0\x80", 3, 0xD800},           // so do surrogates
+        {"\xF4\x90\x80\x80", 4, -1},            // above U+10FFFF
+        {"\xC3\x28", 2, -1},                    // second byte not a continuation
+        {std::string("\xE2\x82\0", 3), 3, -1},  // truncated by the terminator
+        {"\x80", -1, -1},                       // continuation only
+        {"\xC0\x80", 2, 0},                     // overlong forms decode as they are
+        {"\xED\xA0\x80", 3, 0xD800},            // so do surrogates
         {"A", 0, -1},
     };
     for (const Case& c : cases)
@@ -110,10 +110,10 @@ TEST_P(TextLayout, MeasureClipAndWrap) {
         {"MMMMM", TEXT_WRAP, limit, 2},
         {"MMMMMMMMM", TEXT_WRAP | TEXT_MEASURE, limit, 3},
         {"MMMMM", 0, limit, 1},
-        {"MM", TEXT_CLIP, adv / 2.0, 0},       // first glyph wider than the limit
+        {"MM", TEXT_CLIP, adv / 2.0, 0},  // first glyph wider than the limit
         {"MM", TEXT_WRAP, adv / 2.0, 1},
-        {"M\nM", TEXT_CLIP, 10000, adv},      // newline ends clipped text
-        {"M\nM", TEXT_MEASURE, 10000, 1},     // and is skipped without a mode
+        {"M\nM", TEXT_CLIP, 10000, adv},   // newline ends clipped text
+        {"M\nM", TEXT_MEASURE, 10000, 1},  // and is skipped without a mode
         {"M\nM", TEXT_WRAP, 10000, 2},
         {"M\xC3(M", TEXT_MEASURE | TEXT_CLIP, 10000, adv},  // invalid UTF-8 ends the text
         {"\x80M", TEXT_MEASURE | TEXT_CLIP, 10000, 0},
@@ -232,8 +232,7 @@ TEST_P(TextLayout, Degenerate) {
     image_free(img);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fonts, TextLayout,
-                         testing::Values(FontCase{DEJAVU}, FontCase{NIMBUS}),
+INSTANTIATE_TEST_SUITE_P(Fonts, TextLayout, testing::Values(FontCase{DEJAVU}, FontCase{NIMBUS}),
                          [](const testing::TestParamInfo<FontCase>& i) {
                              return std::string(i.param.path == DEJAVU ? "TrueType" : "Cff");
                          });

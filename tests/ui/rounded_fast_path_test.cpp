@@ -25,9 +25,18 @@ struct Shape {
 };
 
 constexpr Shape shapes[] = {
-    {40, 30, 8},  {40, 30, 8 | CORNER_SUPERELLIPSE}, {9, 9, 4},   {9, 9, 30},  {2, 17, 5},
-    {17, 2, 5},   {1, 1, 3},  {25, 6, 16},            {25, 6, 16 | CORNER_SUPERELLIPSE},
-    {64, 64, 31}, {7, 40, 1}, {40, 7, 2},
+    {40, 30, 8},
+    {40, 30, 8 | CORNER_SUPERELLIPSE},
+    {9, 9, 4},
+    {9, 9, 30},
+    {2, 17, 5},
+    {17, 2, 5},
+    {1, 1, 3},
+    {25, 6, 16},
+    {25, 6, 16 | CORNER_SUPERELLIPSE},
+    {64, 64, 31},
+    {7, 40, 1},
+    {40, 7, 2},
 };
 
 TEST(RoundedFastPath, MiddleColumnsAreFullyCoveredInEveryRow) {
@@ -40,8 +49,8 @@ TEST(RoundedFastPath, MiddleColumnsAreFullyCoveredInEveryRow) {
         ASSERT_LE(hi, s.w);
         for (int32_t row = 0; row < s.h; ++row)
             for (int32_t col = lo; col < hi; ++col)
-                ASSERT_EQ(corner_at(c, col, row), 1.0) << s.w << "x" << s.h << " r " << s.radius << " at " << col
-                                                       << "," << row;
+                ASSERT_EQ(corner_at(c, col, row), 1.0)
+                    << s.w << "x" << s.h << " r " << s.radius << " at " << col << "," << row;
     }
 }
 
@@ -65,7 +74,8 @@ TEST(RoundedFastPath, FillMatchesThePerPixelRule) {
                         if (a != 0) want = blend_pixel(colour, want, a);
                     }
                     ASSERT_EQ(px_get(img.get(), x, y), want)
-                        << s.w << "x" << s.h << " r " << s.radius << " alpha " << int(alpha) << " at " << x << "," << y;
+                        << s.w << "x" << s.h << " r " << s.radius << " alpha " << int(alpha)
+                        << " at " << x << "," << y;
                 }
         }
     }
@@ -91,15 +101,17 @@ TEST(RoundedFastPath, BlitMatchesThePerPixelRule) {
                     if (corner_row_full(c, row)) {
                         // Whole rows blend as a plain blend does: opaque pixels are copied.
                         const uint32_t a = sp >> 24;
-                        if (a == 255) want = sp;
-                        else if (a != 0) want = blend_pixel(sp, want, a);
+                        if (a == 255)
+                            want = sp;
+                        else if (a != 0)
+                            want = blend_pixel(sp, want, a);
                     } else {
                         const uint32_t a = uint32_t(double(sp >> 24) * corner_at(c, col, row));
                         if (a != 0) want = blend_pixel(sp, want, a);
                     }
                 }
-                ASSERT_EQ(px_get(dst.get(), x, y), want) << s.w << "x" << s.h << " r " << s.radius << " at " << x
-                                                         << "," << y;
+                ASSERT_EQ(px_get(dst.get(), x, y), want)
+                    << s.w << "x" << s.h << " r " << s.radius << " at " << x << "," << y;
             }
     }
 }

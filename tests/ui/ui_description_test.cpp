@@ -86,13 +86,13 @@ TEST(UiNameHash, DependsOnlyOnTheGivenBytes) {
 }
 
 TEST(UiKeywords, EveryKeywordHasItsNumber) {
-    const char* words[] = {"end", "albumart", "image", "background", "title", "artist",
-                           "album", "track", "meta", "curtime", "remtime", "totaltime",
-                           "statsdebug", "volume", "rect", "rectdebug", "line", "border",
-                           "fft", "waveform", "blur", "blurdebug", "regionseek", "regionplay",
-                           "regionprev", "regionnext", "regionquit", "window", "font",
-                           "offset", "frametime", "color", "roundradius", "startpos",
-                           "drawonly", "scrollspeed"};
+    const char* words[] = {
+        "end",        "albumart",   "image",       "background", "title",      "artist",
+        "album",      "track",      "meta",        "curtime",    "remtime",    "totaltime",
+        "statsdebug", "volume",     "rect",        "rectdebug",  "line",       "border",
+        "fft",        "waveform",   "blur",        "blurdebug",  "regionseek", "regionplay",
+        "regionprev", "regionnext", "regionquit",  "window",     "font",       "offset",
+        "frametime",  "color",      "roundradius", "startpos",   "drawonly",   "scrollspeed"};
     for (int32_t type = 0; type < 36; ++type)
         EXPECT_EQ(ui_keyword_type(words[type], strlen(words[type])), type) << words[type];
     for (const char* w : {"", "en", "ends", "Rect", "colour", "rect ", "regionseek2"})
@@ -100,19 +100,20 @@ TEST(UiKeywords, EveryKeywordHasItsNumber) {
 }
 
 TEST_F(TableReset, ScalingAndTruncation) {
-    parse("rect a 0 200 300 100 0 color c 163 180 156 175 0 offset - 1 2 3 4 0 "
-          "frametime - 16 2 3 4 0 drawonly d 3 5 6 7 0 startpos s 10 20 30 40 0 "
-          "roundradius r 5 0 0 0 0 window - 1 1 300 300 0",
-          2.0);
+    parse(
+        "rect a 0 200 300 100 0 color c 163 180 156 175 0 offset - 1 2 3 4 0 "
+        "frametime - 16 2 3 4 0 drawonly d 3 5 6 7 0 startpos s 10 20 30 40 0 "
+        "roundradius r 5 0 0 0 0 window - 1 1 300 300 0",
+        2.0);
     ASSERT_EQ(used_count(), 8);
     struct Expect {
         int32_t type;
         Rect r;
     } expected[] = {
-        {UI_RECT, {0, 400, 600, 200}},     {UI_COLOR, {163, 180, 156, 175}},
-        {UI_OFFSET, {1, 2, 3, 4}},         {UI_FRAMETIME, {16, 2, 3, 4}},
-        {UI_DRAWONLY, {3, 5, 6, 7}},       {UI_STARTPOS, {20, 40, 60, 80}},
-        {UI_ROUNDRADIUS, {10, 0, 0, 0}},   {UI_WINDOW, {2, 2, 600, 600}},
+        {UI_RECT, {0, 400, 600, 200}},   {UI_COLOR, {163, 180, 156, 175}},
+        {UI_OFFSET, {1, 2, 3, 4}},       {UI_FRAMETIME, {16, 2, 3, 4}},
+        {UI_DRAWONLY, {3, 5, 6, 7}},     {UI_STARTPOS, {20, 40, 60, 80}},
+        {UI_ROUNDRADIUS, {10, 0, 0, 0}}, {UI_WINDOW, {2, 2, 600, 600}},
     };
     for (int i = 0; i < 8; ++i) {
         const UiElement& e = ui_elements[i];
@@ -158,8 +159,9 @@ TEST_F(TableReset, FieldsNamesAndFlags) {
     EXPECT_EQ(ui_elements[2].type, UI_UNKNOWN);
 
     // The album-art marker comes from the parser, never from the text alone.
-    parse("albumart x 0 0 10 10 0 image <albumart> 0 0 10 10 4 image <albumart>x 0 0 2 2 0 "
-          "rect r 0 0 1 1 16777216");
+    parse(
+        "albumart x 0 0 10 10 0 image <albumart> 0 0 10 10 4 image <albumart>x 0 0 2 2 0 "
+        "rect r 0 0 1 1 16777216");
     ASSERT_EQ(used_count(), 4);
     EXPECT_EQ(ui_elements[0].flags, UI_FLAG_ALBUMART);
     EXPECT_EQ(ui_elements[1].flags, UI_FLAG_ALBUMART | UI_FLAG_BLEND);
@@ -180,14 +182,14 @@ TEST_F(TableReset, EndsOfTheDescription) {
         {"   \n\t ", 0},
         {"end - 0 0 0 0 0 window - 0 0 300 300 0", 0},
         {"window - 0 0 300 300 0 end - 0 0 0 0 0 rect a 0 0 1 1 0", 1},
-        {"window - 0 0 300 300 0 end", 1},             // a short "end" record: malformed
-        {"window - 0 0 300 300", 0},                    // six fields
-        {"window - 0 0 300 300 0 rect a 1 2 3", 1},     // stops at the short record
+        {"window - 0 0 300 300 0 end", 1},           // a short "end" record: malformed
+        {"window - 0 0 300 300", 0},                 // six fields
+        {"window - 0 0 300 300 0 rect a 1 2 3", 1},  // stops at the short record
         {"window - 0 0 300 x 0", 0},
         {"window - 0 0 300 - 0", 0},
         {"window - 0 0 300 + 0", 0},
-        {long_word + " a 1 2 3 4 0", 0},                // cut keyword: the name is read as x
-        {"rect " + long_word + " 1 2 3 4 0", 0},        // cut name: its rest is read as x
+        {long_word + " a 1 2 3 4 0", 0},          // cut keyword: the name is read as x
+        {"rect " + long_word + " 1 2 3 4 0", 0},  // cut name: its rest is read as x
         {"rect " + std::string(31, 'n') + " 1 2 3 4 0", 1},
         {"rect a 1 2 3 4 5" + std::string(1, '\0') + " rect b 1 2 3 4 5", 1},
     };
@@ -201,7 +203,8 @@ TEST_F(TableReset, EndsOfTheDescription) {
 
 TEST_F(TableReset, KeepsAtMost256Records) {
     std::string text;
-    for (int i = 0; i < 300; ++i) text += "rect r" + std::to_string(i) + " " + std::to_string(i) + " 0 1 1 0\n";
+    for (int i = 0; i < 300; ++i)
+        text += "rect r" + std::to_string(i) + " " + std::to_string(i) + " 0 1 1 0\n";
     text += "window - 0 0 10 10 0\n";
     parse(text);
     for (int i = 0; i < UI_MAX_ELEMENTS; ++i) {
@@ -231,11 +234,11 @@ TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
     char dir[] = "/tmp/ui_desc_testXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     // A 2 x 1 image file: red, then blue (a 24-bit BMP).
-    const uint8_t bmp[] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,   // file header
-                           40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // info header
-                           0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                           0, 0, 0, 0, 0, 0, 0, 0,
-                           0, 0, 255, 255, 0, 0, 0, 0};  // BGR red, BGR blue, padding
+    const uint8_t bmp[] = {
+        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54,  0,   0, 0,         // file header
+        40,  0,   0,  0, 2, 0, 0, 0, 1, 0, 0,   0,   1, 0, 24, 0,  // info header
+        0,   0,   0,  0, 8, 0, 0, 0, 0, 0, 0,   0,   0, 0, 0,  0,
+        0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0,  0};  // BGR red, BGR blue, padding
     std::string path = std::string(dir) + "/pic.bmp";
     FILE* f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
@@ -292,7 +295,8 @@ TEST_F(TableReset, StaticPrefix) {
     } cases[] = {
         {"", 0},
         {"color a 1 1 1 1 0 window - 0 0 1 1 0 image <albumart> 0 0 1 1 0 blur - 0 0 1 1 0 "
-         "title a 0 0 1 1 1", 5},
+         "title a 0 0 1 1 1",
+         5},
         {"rect a 0 0 1 1 0 curtime a 0 0 1 1 0 rect b 0 0 1 1 0", 1},
         {"rect a 0 0 1 1 2 rect b 0 0 1 1 0", 0},
         {"title a 0 0 1 1 64 rect b 0 0 1 1 0", 0},
@@ -300,7 +304,8 @@ TEST_F(TableReset, StaticPrefix) {
         {"rect a 0 0 1 1 16", 0},
         {"rect a 0 0 1 1 1024", 0},
         {"rect a 0 0 1 1 1 rect a 0 0 1 1 4 rect a 0 0 1 1 32 rect a 0 0 1 1 128 "
-         "rect a 0 0 1 1 256 rect a 0 0 1 1 512 rect a 0 0 1 1 16777216", 7},
+         "rect a 0 0 1 1 256 rect a 0 0 1 1 512 rect a 0 0 1 1 16777216",
+         7},
         {"offset - 1 0 0 0 0 title a 0 0 1 1 0 remtime a 0 0 1 1 0", 2},
         {"line a 0 0 1 1 0 statsdebug a 0 0 1 1 0", 1},
         {"line a 0 0 1 1 0 volume a 0 0 1 1 0", 1},
@@ -320,9 +325,9 @@ TEST_F(TableReset, DefaultDescription) {
     ui_parse_bytes(std::span<const char>(ui_default_description, strlen(ui_default_description)),
                    1.0, "/x");
     ASSERT_EQ(used_count(), 16);
-    const int32_t types[] = {UI_COLOR,      UI_COLOR,  UI_COLOR, UI_COLOR, UI_COLOR,  UI_COLOR,
-                             UI_WINDOW,     UI_IMAGE,  UI_BLUR,  UI_RECT,  UI_REGIONSEEK,
-                             UI_TITLE,      UI_ARTIST, UI_RECT,  UI_BORDER, UI_CURTIME};
+    const int32_t types[] = {UI_COLOR,  UI_COLOR, UI_COLOR,  UI_COLOR,  UI_COLOR,      UI_COLOR,
+                             UI_WINDOW, UI_IMAGE, UI_BLUR,   UI_RECT,   UI_REGIONSEEK, UI_TITLE,
+                             UI_ARTIST, UI_RECT,  UI_BORDER, UI_CURTIME};
     for (int i = 0; i < 16; ++i) EXPECT_EQ(ui_elements[i].type, types[i]) << i;
     Rect* w = ui_find_element(UI_WINDOW);
     ASSERT_NE(w, nullptr);

@@ -25,7 +25,8 @@ void parse(const std::string& text, double scale = 1.0) {
     ui_parse_bytes(std::span<const char>(text.data(), text.size()), scale, "/nonexistent");
 }
 
-PlaylistEntry* make_entry(const char* title, int32_t track_number = 3, int32_t duration_ms = 200000) {
+PlaylistEntry* make_entry(const char* title, int32_t track_number = 3,
+                          int32_t duration_ms = 200000) {
     auto* e = static_cast<PlaylistEntry*>(dru_alloc_memory(1, sizeof(PlaylistEntry)));
     e->path = strdup("/music/none.wav");
     e->title = strdup(title);
@@ -42,7 +43,8 @@ PlaylistEntry* make_entry(const char* title, int32_t track_number = 3, int32_t d
 
 void free_entry(void* p) {
     auto* e = static_cast<PlaylistEntry*>(p);
-    for (char* s : {e->path, e->title, e->album, e->artist, e->album_artist, e->track, e->format_text})
+    for (char* s :
+         {e->path, e->title, e->album, e->artist, e->album_artist, e->track, e->format_text})
         free(s);
     dru_free(e);
 }
@@ -61,7 +63,9 @@ std::vector<int> painted_columns(const Image* img, int y, uint32_t background = 
     return cols;
 }
 
-int painted_width(const Image* img, int y) { return static_cast<int>(painted_columns(img, y).size()); }
+int painted_width(const Image* img, int y) {
+    return static_cast<int>(painted_columns(img, y).size());
+}
 
 // Runs of painted columns in row y.
 int runs(const Image* img, int y) {
@@ -116,13 +120,14 @@ struct Renderer : ::testing::Test {
 };
 
 TEST(UiStyle, NamedStylesOfTheSameNameFirstOneCounts) {
-    parse("color fg 1 2 3 4 0 color fg 9 9 9 9 0 color big 261 -1 511 256 0 "
-          "startpos fg 5 6 7 8 0 startpos fg 0 0 0 0 0 roundradius fg 5 0 0 0 0 "
-          "roundradius fg 9 0 0 0 0 drawonly fg 3 0 0 0 0 drawonly fg 1 0 0 0 0 "
-          "scrollspeed fg 30 0 0 0 0 scrollspeed fg 99 0 0 0 0 "
-          "rect fg 10 20 30 40 0 rect fg 10 20 30 40 128 rect fg 10 20 30 40 512 "
-          "title fg 10 20 30 40 64 rect other 10 20 30 40 192 rect big 1 2 3 4 0",
-          1.5);
+    parse(
+        "color fg 1 2 3 4 0 color fg 9 9 9 9 0 color big 261 -1 511 256 0 "
+        "startpos fg 5 6 7 8 0 startpos fg 0 0 0 0 0 roundradius fg 5 0 0 0 0 "
+        "roundradius fg 9 0 0 0 0 drawonly fg 3 0 0 0 0 drawonly fg 1 0 0 0 0 "
+        "scrollspeed fg 30 0 0 0 0 scrollspeed fg 99 0 0 0 0 "
+        "rect fg 10 20 30 40 0 rect fg 10 20 30 40 128 rect fg 10 20 30 40 512 "
+        "title fg 10 20 30 40 64 rect other 10 20 30 40 192 rect big 1 2 3 4 0",
+        1.5);
     struct Case {
         int index;
         Colour colour;
@@ -131,9 +136,9 @@ TEST(UiStyle, NamedStylesOfTheSameNameFirstOneCounts) {
     } cases[] = {
         // Plain rect: colour, start and draw-only from "fg"; no radius, no scrolling.
         {11, {1, 2, 3, 4}, {7, 9, 10, 12}, 0, 3, 0},
-        {12, {1, 2, 3, 4}, {7, 9, 10, 12}, 7, 3, 0},    // round: "fg" radius 5 x 1.5
-        {13, {1, 2, 3, 4}, {7, 9, 10, 12}, 7, 3, 0},    // superellipse: same radius here
-        {14, {1, 2, 3, 4}, {7, 9, 10, 12}, 0, 3, 45},   // scroll: "fg" speed 30 x 1.5
+        {12, {1, 2, 3, 4}, {7, 9, 10, 12}, 7, 3, 0},   // round: "fg" radius 5 x 1.5
+        {13, {1, 2, 3, 4}, {7, 9, 10, 12}, 7, 3, 0},   // superellipse: same radius here
+        {14, {1, 2, 3, 4}, {7, 9, 10, 12}, 0, 3, 45},  // scroll: "fg" speed 30 x 1.5
         // No styles of its name: colour 0, start (x, y, 0, h), defaults 16 and 50 x scale.
         {15, {0, 0, 0, 0}, {15, 30, 0, 60}, 24, 0, 75},
         {16, {5, 255, 255, 0}, {1, 3, 0, 6}, 0, 0, 0},  // only the low 8 bits of a colour
@@ -260,15 +265,39 @@ TEST(UiTextPlan, CentreShrinkWrapAndScroll) {
         // 200 wide: r = 1, half size, wrapped.
         {"wrapped", UI_FLAG_CENTER, 20, 0, 0, 1, {0, 0, 10, TEXT_WRAP, 100}, {}},
         {"scroll, fits", UI_FLAG_SCROLL, 8, 5000, 50, 1, {0, 0, 20, TEXT_CLIP, 100}, {}},
-        {"scroll, fits, centred", UI_FLAG_SCROLL | UI_FLAG_CENTER, 8, 5000, 50, 1,
-         {10, 0, 20, TEXT_CLIP, 100}, {}},
+        {"scroll, fits, centred",
+         UI_FLAG_SCROLL | UI_FLAG_CENTER,
+         8,
+         5000,
+         50,
+         1,
+         {10, 0, 20, TEXT_CLIP, 100},
+         {}},
         // 150 wide: period 170; 3 s at 50 px/s = 150.
-        {"scroll at 3 s", UI_FLAG_SCROLL, 15, 3000, 50, 2, {-150, 0, 20, TEXT_CLIP, 10000},
+        {"scroll at 3 s",
+         UI_FLAG_SCROLL,
+         15,
+         3000,
+         50,
+         2,
+         {-150, 0, 20, TEXT_CLIP, 10000},
          {20, 0, 20, TEXT_CLIP, 10000}},
         // 4 s: 200 mod 170 = 30.
-        {"scroll wraps", UI_FLAG_SCROLL | UI_FLAG_CENTER, 15, 4000, 50, 2,
-         {-30, 0, 20, TEXT_CLIP, 10000}, {140, 0, 20, TEXT_CLIP, 10000}},
-        {"scroll at 0", UI_FLAG_SCROLL, 15, 0, 50, 2, {0, 0, 20, TEXT_CLIP, 10000},
+        {"scroll wraps",
+         UI_FLAG_SCROLL | UI_FLAG_CENTER,
+         15,
+         4000,
+         50,
+         2,
+         {-30, 0, 20, TEXT_CLIP, 10000},
+         {140, 0, 20, TEXT_CLIP, 10000}},
+        {"scroll at 0",
+         UI_FLAG_SCROLL,
+         15,
+         0,
+         50,
+         2,
+         {0, 0, 20, TEXT_CLIP, 10000},
          {170, 0, 20, TEXT_CLIP, 10000}},
     };
     for (const Case& c : cases) {
@@ -307,18 +336,19 @@ TEST(UiEntries, EntryAtOffsets) {
         int32_t offset;
         PlaylistEntry* want;
     } cases[] = {
-        {middle, 0, e[1]},  {middle, 1, e[2]},         {middle, -1, e[0]},
-        {middle, 2, nullptr}, {middle, -2, nullptr},   {list->next, 2, e[2]},
+        {middle, 0, e[1]},        {middle, 1, e[2]},      {middle, -1, e[0]},
+        {middle, 2, nullptr},     {middle, -2, nullptr},  {list->next, 2, e[2]},
         {list->next, 3, nullptr}, {list->prev, -2, e[0]}, {list, 0, nullptr},
-        {list, 1, nullptr}, {nullptr, 0, nullptr},
+        {list, 1, nullptr},       {nullptr, 0, nullptr},
     };
     for (const Case& c : cases) EXPECT_EQ(playlist_entry_at(c.node, c.offset), c.want) << c.offset;
     list_destroy(list, free_entry);
 }
 
 TEST_F(Renderer, ProgressRectanglesGrowFromTheStart) {
-    parse("color fg 255 0 0 255 0 rect fg 0 0 225 6 2 rect fg 0 0 20 4 1024 "
-          "startpos s 0 0 10 2 0 color s 0 255 0 255 0 rect s 0 0 20 4 2");
+    parse(
+        "color fg 255 0 0 255 0 rect fg 0 0 225 6 2 rect fg 0 0 20 4 1024 "
+        "startpos s 0 0 10 2 0 color s 0 255 0 255 0 rect s 0 0 20 4 2");
     p.duration_ms = 200000;
     struct Case {
         int index;
@@ -327,11 +357,8 @@ TEST_F(Renderer, ProgressRectanglesGrowFromTheStart) {
         int width, height;
     } cases[] = {
         {1, 100000, 0, 112, 6},  // half: (int)(225 x 0.5)
-        {1, 0, 0, 0, 0},
-        {1, 200000, 0, 225, 6},
-        {2, 0, 10, 10, 4},       // volume 10 / 20
-        {2, 0, 20, 20, 4},
-        {5, 100000, 0, 15, 3},   // from the named start 10 x 2 to 20 x 4
+        {1, 0, 0, 0, 0},        {1, 200000, 0, 225, 6}, {2, 0, 10, 10, 4},  // volume 10 / 20
+        {2, 0, 20, 20, 4},      {5, 100000, 0, 15, 3},  // from the named start 10 x 2 to 20 x 4
     };
     for (const Case& c : cases) {
         p.position_ms = c.position;
@@ -352,15 +379,16 @@ TEST_F(Renderer, ProgressRectanglesGrowFromTheStart) {
 }
 
 TEST_F(Renderer, RoundedRectIsAtLeastAsWideAsItsCorners) {
-    parse("color fg 255 255 255 255 0 rect fg 0 0 2 6 128 rect fg 0 0 2 40 128 "
-          "rect fg 0 0 2 6 0 roundradius q 2 0 0 0 0 color q 255 255 255 255 0 rect q 0 0 1 20 512");
+    parse(
+        "color fg 255 255 255 255 0 rect fg 0 0 2 6 128 rect fg 0 0 2 40 128 "
+        "rect fg 0 0 2 6 0 roundradius q 2 0 0 0 0 color q 255 255 255 255 0 rect q 0 0 1 20 512");
     struct Case {
         int index, row, width;
     } cases[] = {
-        {1, 3, 6},   // min(6, 32) = 6
-        {2, 20, 32}, // min(40, 32) = 32
-        {3, 3, 2},   // not rounded: as given
-        {6, 10, 8},  // superellipse doubles the radius: min(20, 2 x 2 x 2) = 8
+        {1, 3, 6},    // min(6, 32) = 6
+        {2, 20, 32},  // min(40, 32) = 32
+        {3, 3, 2},    // not rounded: as given
+        {6, 10, 8},   // superellipse doubles the radius: min(20, 2 x 2 x 2) = 8
     };
     for (const Case& c : cases) {
         Image* t = draw(c.index, 60, 60);
@@ -370,30 +398,36 @@ TEST_F(Renderer, RoundedRectIsAtLeastAsWideAsItsCorners) {
 }
 
 TEST_F(Renderer, StateDrawOnlyAndLevelTests) {
-    parse("color fg 255 255 255 255 0 rect fg 0 0 4 4 8 rect fg 0 0 4 4 16 "
-          "drawonly single 3 0 0 0 0 color single 255 255 255 255 0 rect single 0 0 4 4 0 "
-          "drawonly odd 7 0 0 0 0 color odd 255 255 255 255 0 rect odd 0 0 4 4 0 "
-          "rectdebug fg 0 0 4 4 0 blurdebug fg 0 0 4 4 0 statsdebug fg 0 0 4 4 0");
+    parse(
+        "color fg 255 255 255 255 0 rect fg 0 0 4 4 8 rect fg 0 0 4 4 16 "
+        "drawonly single 3 0 0 0 0 color single 255 255 255 255 0 rect single 0 0 4 4 0 "
+        "drawonly odd 7 0 0 0 0 color odd 255 255 255 255 0 rect odd 0 0 4 4 0 "
+        "rectdebug fg 0 0 4 4 0 blurdebug fg 0 0 4 4 0 statsdebug fg 0 0 4 4 0");
     struct Case {
         int index;
         uint8_t playing;
         int32_t mode, level;
         bool drawn;
     } cases[] = {
-        {1, 1, 0, 0, true},  {1, 0, 0, 0, false},  // hidden while paused
-        {2, 1, 0, 0, false}, {2, 0, 0, 0, true},   // hidden while playing
-        {5, 1, PLAY_SINGLE, 0, true}, {5, 1, PLAY_NORMAL, 0, false},
-        {5, 1, PLAY_REPEAT, 0, false}, {5, 1, PLAY_SHUFFLE, 0, false},
+        {1, 1, 0, 0, true},
+        {1, 0, 0, 0, false},  // hidden while paused
+        {2, 1, 0, 0, false},
+        {2, 0, 0, 0, true},  // hidden while playing
+        {5, 1, PLAY_SINGLE, 0, true},
+        {5, 1, PLAY_NORMAL, 0, false},
+        {5, 1, PLAY_REPEAT, 0, false},
+        {5, 1, PLAY_SHUFFLE, 0, false},
         {8, 1, PLAY_REPEAT, 0, true},  // draw-only values other than 1..4 draw always
-        {9, 1, 0, 1, false}, {9, 1, 0, 2, true},
+        {9, 1, 0, 1, false},
+        {9, 1, 0, 2, true},
     };
     for (const Case& c : cases) {
         p.playing = c.playing;
         p.play_mode = c.mode;
         p.analysis_enabled = c.level;
         Image* t = draw(c.index);
-        EXPECT_EQ(pixel(t, 1, 1) != 0, c.drawn) << c.index << " playing " << int(c.playing)
-                                                << " mode " << c.mode;
+        EXPECT_EQ(pixel(t, 1, 1) != 0, c.drawn)
+            << c.index << " playing " << int(c.playing) << " mode " << c.mode;
         image_free(t);
     }
 }
@@ -419,7 +453,8 @@ TEST_F(Renderer, SpectrumBarCount) {
         std::vector<int> cols = painted_columns(t, 19);
         ASSERT_FALSE(cols.empty());
         int first_run = 0;
-        while (first_run < static_cast<int>(cols.size()) && cols[first_run] == cols[0] + first_run) ++first_run;
+        while (first_run < static_cast<int>(cols.size()) && cols[first_run] == cols[0] + first_run)
+            ++first_run;
         EXPECT_EQ(first_run, c.bar_width) << c.width;
         p.analysis_enabled = 0;
         image_free(t);
@@ -479,8 +514,8 @@ TEST_F(Renderer, SpectrumAndWaveformOutsideTheTarget) {
             parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg 0 0 800 40 0");
             Image* whole = draw(1, 800, 40);
             // The same box moved left by shift into a 120-pixel target.
-            parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg " + std::to_string(-shift) +
-                  " 0 800 40 0");
+            parse(std::string("color fg 255 255 255 255 0 ") + kind + " fg " +
+                  std::to_string(-shift) + " 0 800 40 0");
             Image* part = draw(1, 120, 40);
             for (int y = 0; y < 40; ++y)
                 for (int x = 0; x < 120 && x + shift < 800; ++x)
@@ -496,8 +531,9 @@ TEST_F(Renderer, SpectrumAndWaveformOutsideTheTarget) {
 }
 
 TEST_F(Renderer, ShapesLinesAndImages) {
-    parse("color fg 10 20 30 255 0 background fg 5 5 5 5 0 border fg 2 3 5 4 0 line fg 0 0 4 0 0 "
-          "image <albumart> 1 1 2 2 0 image <albumart> 1 1 2 2 4");
+    parse(
+        "color fg 10 20 30 255 0 background fg 5 5 5 5 0 border fg 2 3 5 4 0 line fg 0 0 4 0 0 "
+        "image <albumart> 1 1 2 2 0 image <albumart> 1 1 2 2 4");
     Image* t = draw(1, 8, 6);  // background: everything
     for (int y = 0; y < 6; ++y) EXPECT_EQ(painted_width(t, y), 8);
     EXPECT_EQ(pixel(t, 7, 5), 0xff1e140au);
@@ -562,10 +598,11 @@ TEST_F(Renderer, RoundedBlurLeavesTheCornersAlone) {
 
 TEST_F(Renderer, OffsetsPickNeighbouringEntries) {
     // Each rect shows only while its entry exists.
-    parse("color fg 255 255 255 255 0 offset - 1 0 0 0 0 rect fg 0 0 1 1 0 "
-          "offset - -1 0 0 0 0 rect fg 1 0 1 1 0 offset - 0 0 0 0 0 rect fg 2 0 1 1 0 "
-          "curtime fg 0 0 1 1 0 "
-          "offset - 2 0 0 0 0 rect fg 3 0 1 1 0 offset - 0 0 0 0 0 rect fg 4 0 1 1 0");
+    parse(
+        "color fg 255 255 255 255 0 offset - 1 0 0 0 0 rect fg 0 0 1 1 0 "
+        "offset - -1 0 0 0 0 rect fg 1 0 1 1 0 offset - 0 0 0 0 0 rect fg 2 0 1 1 0 "
+        "curtime fg 0 0 1 1 0 "
+        "offset - 2 0 0 0 0 rect fg 3 0 1 1 0 offset - 0 0 0 0 0 rect fg 4 0 1 1 0");
     ASSERT_EQ(ui_static_count(), 7);
     struct Case {
         int current;
@@ -602,7 +639,7 @@ TEST_F(Renderer, RedrawPresentsIntoTheFramebuffer) {
     p.position_ms = 100;
     ui_render_static(&p);
     EXPECT_EQ(pixel(p.backdrop, 1, 1), 0xff1e140au);  // static rect in the backdrop
-    ui_redraw(&p);  // no framebuffer: the canvas is still drawn
+    ui_redraw(&p);                                    // no framebuffer: the canvas is still drawn
     EXPECT_EQ(pixel(p.canvas, 1, 1), 0xff030201u);
     EXPECT_EQ(pixel(p.backdrop, 1, 1), 0xff1e140au);  // the backdrop keeps the static layer
     EXPECT_EQ(input_state.present_pending, 1);

@@ -103,9 +103,9 @@ TEST_F(Golden, DefaultDescription) {
 }
 
 TEST_F(Golden, EveryElementPlaying) {
-    ui_parse_bytes(std::span<const char>(ui_all_elements_description,
-                                         strlen(ui_all_elements_description)),
-                   1.0, "/nonexistent");
+    ui_parse_bytes(
+        std::span<const char>(ui_all_elements_description, strlen(ui_all_elements_description)),
+        1.0, "/nonexistent");
     ui_scene_setup(&p, &scene, 2);  // debug elements too
     ui_render_static(&p);
     ui_redraw(&p);
@@ -113,9 +113,9 @@ TEST_F(Golden, EveryElementPlaying) {
 }
 
 TEST_F(Golden, EveryElementPausedInSingleMode) {
-    ui_parse_bytes(std::span<const char>(ui_all_elements_description,
-                                         strlen(ui_all_elements_description)),
-                   1.0, "/nonexistent");
+    ui_parse_bytes(
+        std::span<const char>(ui_all_elements_description, strlen(ui_all_elements_description)),
+        1.0, "/nonexistent");
     ui_scene_setup(&p, &scene, 1);
     p.playing = 0;
     p.play_mode = PLAY_SINGLE;

@@ -103,7 +103,8 @@ PlaylistEntry* entry(const char* title, const char* artist, const char* album, i
 
 void free_entry(void* p) {
     auto* e = static_cast<PlaylistEntry*>(p);
-    for (char* s : {e->path, e->title, e->album, e->artist, e->album_artist, e->track, e->format_text})
+    for (char* s :
+         {e->path, e->title, e->album, e->artist, e->album_artist, e->track, e->format_text})
         free(s);
     dru_free(e);
 }
@@ -159,7 +160,8 @@ void ui_scene_setup(Player* p, UiScene* scene, int32_t level) {
                               "An Artist With A Rather Long Name", "Test Patterns", 7, 200000);
     scene->entries[2] = entry("Coda", "Next Up", "Later", 8, 61000);
     p->playlist = list_create();
-    for (PlaylistEntry* e : scene->entries) list_append(p->playlist, list_node_create(e, LIST_KIND_ENTRY));
+    for (PlaylistEntry* e : scene->entries)
+        list_append(p->playlist, list_node_create(e, LIST_KIND_ENTRY));
     p->current = p->playlist->next->next;
 
     p->spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));

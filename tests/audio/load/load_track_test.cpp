@@ -43,7 +43,7 @@ TEST(AlbumArtGeometry, CoverKeepsAspectAndCentres) {
         {300, 600, 300, 300, {0, -150, 300, 600}},
         {300, 300, 300, 300, {0, 0, 300, 300}},
         {10, 10, 300, 200, {0, -50, 300, 300}},
-        {400, 300, 100, 100, {-16, 0, 133, 100}},   // 133 wide: integer division
+        {400, 300, 100, 100, {-16, 0, 133, 100}},  // 133 wide: integer division
         {300, 400, 100, 100, {0, -16, 100, 133}},
         {1, 1000, 100, 50, {0, -49975, 100, 100000}},
         {30000, 30000, 30000, 1, {0, -14999, 30000, 30000}},  // products beyond 32 bits
@@ -106,8 +106,8 @@ TEST(AlbumArtFit, CentredCropsTheSidesStretchedSqueezes) {
 TEST(LoadTrack, BufferFramesByRate) {
     struct Case {
         uint32_t rate, frames;
-    } cases[] = {{8000, 2048},    {22050, 2048}, {44099, 2048},  {44100, 2048},  {48000, 2048},
-                 {88199, 2048},   {88200, 4096}, {96000, 4096},  {132300, 6144}, {192000, 8192}};
+    } cases[] = {{8000, 2048},  {22050, 2048}, {44099, 2048}, {44100, 2048},  {48000, 2048},
+                 {88199, 2048}, {88200, 4096}, {96000, 4096}, {132300, 6144}, {192000, 8192}};
     for (const Case& c : cases) EXPECT_EQ(load_track_buffer_frames(c.rate), c.frames) << c.rate;
 }
 
@@ -119,13 +119,13 @@ struct LoadFixture : ::testing::Test {
         char tmpl[] = "/tmp/qulmo_load_XXXXXX";
         dir = mkdtemp(tmpl);
         std::ofstream(dir / "asound.conf")
-            << "pcm.!default { type file; slave.pcm { type null }; file \"" << (dir / "out.raw").string()
-            << "\"; format \"raw\" }\n";
+            << "pcm.!default { type file; slave.pcm { type null }; file \""
+            << (dir / "out.raw").string() << "\"; format \"raw\" }\n";
         setenv("ALSA_CONFIG_PATH", (dir / "asound.conf").c_str(), 1);
         write_wav(dir / "a.wav", 48000, 4800);
         // A 2 x 1 cover: left pixel red, right pixel blue.
-        std::string cmd = "/usr/bin/convert -size 1x1 xc:red xc:blue +append '" + (dir / "cover.png").string() +
-                          "' 2>/dev/null";
+        std::string cmd = "/usr/bin/convert -size 1x1 xc:red xc:blue +append '" +
+                          (dir / "cover.png").string() + "' 2>/dev/null";
         have_cover = system(cmd.c_str()) == 0;
         ui_parse_bytes(std::span<const char>(layout, strlen(layout)), 1.0, dir.c_str());
         player.canvas = image_new(300, 300, IMAGE_PIXELS);
@@ -185,8 +185,10 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
     std::string err = testing::internal::GetCapturedStderr();
     input_state.window = nullptr;
 
-    EXPECT_NE(err.find("loading file " + (dir / "a.wav").string() + "\n"), std::string::npos) << err;
-    EXPECT_NE(err.find("required 48000 Hz 2 ch, got 48000 Hz 2 ch, buf 2048 samples\n"), std::string::npos)
+    EXPECT_NE(err.find("loading file " + (dir / "a.wav").string() + "\n"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("required 48000 Hz 2 ch, got 48000 Hz 2 ch, buf 2048 samples\n"),
+              std::string::npos)
         << err;
     EXPECT_EQ(err.find("WARNING"), std::string::npos) << err;
     ASSERT_NE(player.track, nullptr);
@@ -252,7 +254,8 @@ TEST_F(LoadFixture, WithoutArtEveryElementGetsATransparentImage) {
 TEST_F(LoadFixture, ATrackThatFailsToOpenEndsTheProgram) {
     std::ofstream(dir / "bad.flac") << "not a flac stream at all";
     PlaylistEntry* entry = playlist_entry_create((dir / "bad.flac").c_str());
-    EXPECT_EXIT(player_load_track(&player, entry), testing::ExitedWithCode(1), "ERROR: loading file failed");
+    EXPECT_EXIT(player_load_track(&player, entry), testing::ExitedWithCode(1),
+                "ERROR: loading file failed");
     playlist_entry_destroy(entry);
 }
 

@@ -18,8 +18,9 @@ std::vector<float> cos_table() {
     return t;
 }
 
-std::vector<std::complex<double>> direct_dft(const std::vector<float>& re, const std::vector<float>& im,
-                                             uint32_t n, uint32_t stride) {
+std::vector<std::complex<double>> direct_dft(const std::vector<float>& re,
+                                             const std::vector<float>& im, uint32_t n,
+                                             uint32_t stride) {
     std::vector<std::complex<double>> out(n);
     for (uint32_t k = 0; k < n; k++) {
         std::complex<double> sum = 0;
@@ -38,7 +39,8 @@ TEST(CosTable, QuarterPointsAndSymmetry) {
     EXPECT_NEAR(t[4096], 0.0f, 1e-7f);
     EXPECT_EQ(t[8192], -1.0f);
     EXPECT_NEAR(t[12288], 0.0f, 1e-7f);
-    for (uint32_t i = 1; i < FFT_COS_TABLE_SIZE; i += 97) EXPECT_FLOAT_EQ(t[i], t[FFT_COS_TABLE_SIZE - i]) << i;
+    for (uint32_t i = 1; i < FFT_COS_TABLE_SIZE; i += 97)
+        EXPECT_FLOAT_EQ(t[i], t[FFT_COS_TABLE_SIZE - i]) << i;
 }
 
 TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
@@ -54,7 +56,8 @@ TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
         std::vector<float> re(n * c.stride), im(n * c.stride), out_re(n), out_im(n);
         for (auto& v : re) v = dist(rng);
         for (auto& v : im) v = dist(rng);
-        fft_radix2(table.data(), re.data(), im.data(), c.log2n, out_re.data(), out_im.data(), c.stride);
+        fft_radix2(table.data(), re.data(), im.data(), c.log2n, out_re.data(), out_im.data(),
+                   c.stride);
         auto ref = direct_dft(re, im, n, c.stride);
         // Float rounding grows with the size and depth of the transform.
         const double tolerance = 2e-6 * std::sqrt(static_cast<double>(n)) * c.log2n;
@@ -76,7 +79,9 @@ struct AnalysisRig {
     void tap(const std::vector<float>& samples, uint32_t channels) {
         analysis_tap(&player, samples.data(), static_cast<uint32_t>(samples.size()), channels);
     }
-    std::vector<float> spectrum() const { return {player.spectrum, player.spectrum + ANALYSIS_SIZE}; }
+    std::vector<float> spectrum() const {
+        return {player.spectrum, player.spectrum + ANALYSIS_SIZE};
+    }
 };
 
 TEST(Analysis, InitAllocatesZeroedArraysAndSizes) {
@@ -103,8 +108,9 @@ TEST(Analysis, ConstantInputRevealsWindowCoefficients) {
     rig.tap(ones, 1);
     auto s = rig.spectrum();
     const double n = ANALYSIS_SIZE;
-    const double expected[5] = {std::pow(n * 0.355768, 2) * 0.7, std::pow(n * 0.487396 / 2, 2) * 0.7,
-                                std::pow(n * 0.144232 / 2, 2) * 0.7, std::pow(n * 0.012604 / 2, 2) * 0.7, 0};
+    const double expected[5] = {
+        std::pow(n * 0.355768, 2) * 0.7, std::pow(n * 0.487396 / 2, 2) * 0.7,
+        std::pow(n * 0.144232 / 2, 2) * 0.7, std::pow(n * 0.012604 / 2, 2) * 0.7, 0};
     for (int k = 0; k < 4; k++) EXPECT_NEAR(s[k], expected[k], expected[k] * 1e-4) << "bin " << k;
     for (int k = 4; k < ANALYSIS_SIZE - 3; k++) ASSERT_LT(s[k], expected[0] * 1e-9) << "bin " << k;
 }
@@ -169,7 +175,8 @@ TEST(Analysis, MonoAndStereoFeedTheSameChannelZeroHistory) {
         stereo.tap(st, 2);
     }
     EXPECT_EQ(mono.spectrum(), stereo.spectrum());
-    for (int i = 0; i < ANALYSIS_SIZE; i++) ASSERT_EQ(mono.player.sample_history[i], stereo.player.sample_history[i]);
+    for (int i = 0; i < ANALYSIS_SIZE; i++)
+        ASSERT_EQ(mono.player.sample_history[i], stereo.player.sample_history[i]);
     EXPECT_NE(mono.player.sample_history[ANALYSIS_SIZE - 1], 0.0f);
 }
 

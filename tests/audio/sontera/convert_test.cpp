@@ -11,9 +11,9 @@ namespace {
 
 TEST(VolumeGain, TableMatchesPublishedSteps) {
     const float expected[SONTERA_VOLUME_STEPS] = {
-        0.0f,       0.01240156f, 0.015625f, 0.01968624f, 0.02480312f, 0.03125f,   0.03937248f,
-        0.04960625f, 0.0625f,    0.07874496f, 0.0992125f, 0.125f,     0.1574899f, 0.198425f,
-        0.25f,      0.3149799f,  0.39685f,  0.5f,        0.6299597f,  0.7937f,    1.0f};
+        0.0f,        0.01240156f, 0.015625f,   0.01968624f, 0.02480312f, 0.03125f,   0.03937248f,
+        0.04960625f, 0.0625f,     0.07874496f, 0.0992125f,  0.125f,      0.1574899f, 0.198425f,
+        0.25f,       0.3149799f,  0.39685f,    0.5f,        0.6299597f,  0.7937f,    1.0f};
     for (uint32_t k = 0; k < SONTERA_VOLUME_STEPS; k++)
         EXPECT_NEAR(volume_gain_table[k], expected[k], expected[k] * 2e-6f) << "step " << k;
     // Every third step halves the gain exactly.
@@ -26,10 +26,20 @@ TEST(FloatToS16, ClampsAndTruncatesTowardZero) {
         float in;
         int16_t out;
     } cases[] = {
-        {1.5f, 32767},     {-1.5f, -32767},   {0.99999f, 32766}, {-0.99999f, -32766},
-        {1.0f, 32767},     {-1.0f, -32767},   {0.5f, 16383},     {-0.5f, -16383},
-        {0.0f, 0},         {1e-6f, 0},        {-1e-6f, 0},       {std::numeric_limits<float>::infinity(), 32767},
-        {-std::numeric_limits<float>::infinity(), -32767},       {std::numeric_limits<float>::quiet_NaN(), 0},
+        {1.5f, 32767},
+        {-1.5f, -32767},
+        {0.99999f, 32766},
+        {-0.99999f, -32766},
+        {1.0f, 32767},
+        {-1.0f, -32767},
+        {0.5f, 16383},
+        {-0.5f, -16383},
+        {0.0f, 0},
+        {1e-6f, 0},
+        {-1e-6f, 0},
+        {std::numeric_limits<float>::infinity(), 32767},
+        {-std::numeric_limits<float>::infinity(), -32767},
+        {std::numeric_limits<float>::quiet_NaN(), 0},
     };
     for (const auto& c : cases) {
         int16_t out = 12345;
@@ -50,20 +60,21 @@ std::vector<float> sine_frames(uint32_t frames, uint32_t channels, uint32_t rate
     std::vector<float> v(static_cast<size_t>(frames) * channels);
     for (uint32_t i = 0; i < frames; i++)
         for (uint32_t c = 0; c < channels; c++)
-            v[i * channels + c] = static_cast<float>(0.8 * std::sin(2 * M_PI * (440.0 + 330.0 * c) * i / rate));
+            v[i * channels + c] =
+                static_cast<float>(0.8 * std::sin(2 * M_PI * (440.0 + 330.0 * c) * i / rate));
     return v;
 }
 
-std::vector<float> run_chunked(SonteraResampler& rs, const std::vector<float>& in, const ResampleCase& c,
-                               std::vector<uint64_t>* per_chunk = nullptr) {
+std::vector<float> run_chunked(SonteraResampler& rs, const std::vector<float>& in,
+                               const ResampleCase& c, std::vector<uint64_t>* per_chunk = nullptr) {
     std::vector<float> out;
     uint32_t pos = 0;
     for (size_t k = 0; pos < c.total_frames; k++) {
         uint32_t n = std::min(c.chunks[k % c.chunks.size()], c.total_frames - pos);
         uint64_t room = sontera_resample_max_frames(n, c.rate_in, c.rate_out);
         std::vector<float> buf(room * c.channels + 1, -7.0f);
-        uint64_t got = sontera_resample(&rs, &in[static_cast<size_t>(pos) * c.channels], n, c.channels, c.rate_in,
-                                        c.rate_out, buf.data());
+        uint64_t got = sontera_resample(&rs, &in[static_cast<size_t>(pos) * c.channels], n,
+                                        c.channels, c.rate_in, c.rate_out, buf.data());
         EXPECT_LE(got, room);
         EXPECT_EQ(buf[room * c.channels], -7.0f) << "wrote past the announced room";
         if (per_chunk) per_chunk->push_back(got);
@@ -84,7 +95,8 @@ TEST_P(Resample, ContinuousAcrossChunkBoundaries) {
     SonteraResampler rs{};
     auto out = run_chunked(rs, in, c);
     uint64_t frames = out.size() / c.channels;
-    uint64_t expected = (static_cast<uint64_t>(c.total_frames - 1) * c.rate_out + c.rate_in - 1) / c.rate_in;
+    uint64_t expected =
+        (static_cast<uint64_t>(c.total_frames - 1) * c.rate_out + c.rate_in - 1) / c.rate_in;
     EXPECT_EQ(frames, expected);
 
     // Linear interpolation of A sin(wt) errs by at most A (w / rate)^2 / 8

@@ -69,7 +69,8 @@ TEST_F(Device, OpenRefusesNonPowerOfTwoBuffers) {
     for (uint32_t frames : {3000u, 0u, 6144u}) {
         testing::internal::CaptureStderr();
         SonteraSink* sink = sontera_sink_open(44100, 2, frames);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "buf_frames must be power of 2\n") << frames;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "buf_frames must be power of 2\n")
+            << frames;
         EXPECT_EQ(sink, nullptr);
     }
 }
@@ -119,8 +120,10 @@ TEST_F(Device, ChunksReachTheDeviceAsSixteenBitSamples) {
             sontera_float_to_s16(&s, 1, &v);
             expected.push_back(v);
         }
-        sontera_add_data_to_outbuf(&player, samples.data(), static_cast<uint32_t>(samples.size() * 4));
-        for (int pass = 0; pass < 4 && output->sink->used > 0; pass++) sontera_remove_data_from_outbuf(output->sink);
+        sontera_add_data_to_outbuf(&player, samples.data(),
+                                   static_cast<uint32_t>(samples.size() * 4));
+        for (int pass = 0; pass < 4 && output->sink->used > 0; pass++)
+            sontera_remove_data_from_outbuf(output->sink);
         ASSERT_EQ(output->sink->used, 0u) << "the null device takes everything at once";
     }
     sontera_close(output);
@@ -148,7 +151,8 @@ TEST_F(Device, DrainWritesOnlyUpToTheEndOfTheRing) {
 
 // --- The audio pump on WAV files written here -----------------------------------
 
-void write_wav(const std::string& path, uint32_t rate, uint16_t channels, const std::vector<int16_t>& samples) {
+void write_wav(const std::string& path, uint32_t rate, uint16_t channels,
+               const std::vector<int16_t>& samples) {
     auto le32 = [](std::vector<uint8_t>& v, uint32_t x) {
         for (int i = 0; i < 4; i++) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
     };
@@ -196,7 +200,8 @@ struct PumpRig {
 
     PumpRig(const std::string& wav, uint32_t buffer_frames) : path(wav) {
         player.track = track_open(wav.c_str());
-        player.output = open_output(player.track->format->rate, player.track->format->channels, buffer_frames);
+        player.output =
+            open_output(player.track->format->rate, player.track->format->channels, buffer_frames);
         player.volume = 20;
         player.playing = 1;
         player.frametime_ms = 16;
@@ -260,7 +265,8 @@ TEST_F(Device, PumpDecodesOneChunkPerRunAt44100AndTwoAt96000) {
         audio_pump(&r.player);
         EXPECT_EQ(r.player.track->played_frames, c.frames_after_first_run) << c.rate;
         EXPECT_EQ(g_posts, 1);
-        EXPECT_EQ(r.player.position_ms, static_cast<uint32_t>(c.frames_after_first_run * 1000 / c.rate));
+        EXPECT_EQ(r.player.position_ms,
+                  static_cast<uint32_t>(c.frames_after_first_run * 1000 / c.rate));
     }
 }
 
@@ -430,7 +436,8 @@ TEST_F(Device, PumpPlaysFilesMadeBySoxByteForByte) {
         size_t end = list.find(';', start);
         if (end == std::string::npos) end = list.size();
         char wav[512], raw[512], kind[8];
-        ASSERT_EQ(sscanf(list.substr(start, end - start).c_str(), "%511s %511s %7s", wav, raw, kind), 3);
+        ASSERT_EQ(
+            sscanf(list.substr(start, end - start).c_str(), "%511s %511s %7s", wav, raw, kind), 3);
         start = end + 1;
         remove(out.c_str());
         int64_t frames = 0;

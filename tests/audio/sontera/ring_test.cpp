@@ -53,7 +53,8 @@ TEST_P(RingAppend, PlacesFramesAndDropsOnlyTheExcess) {
     EXPECT_EQ(kept, c.indices.size());
     EXPECT_EQ(r.sink.used, c.used_after);
     EXPECT_EQ(r.sink.read, c.read);
-    for (size_t k = 0; k < c.indices.size(); k++) EXPECT_EQ(r.tag(c.indices[k]), 100 + k) << "frame " << k;
+    for (size_t k = 0; k < c.indices.size(); k++)
+        EXPECT_EQ(r.tag(c.indices[k]), 100 + k) << "frame " << k;
     // Every other index was left alone.
     for (uint32_t i = 0; i < kCapacity; i++) {
         bool written = false;
@@ -62,7 +63,8 @@ TEST_P(RingAppend, PlacesFramesAndDropsOnlyTheExcess) {
             EXPECT_EQ(r.tag(i), 0) << "index " << i;
         }
     }
-    const std::string drop = "sontera_add_data_to_outbuf(): not enough space in outbuf, dropping data!\n";
+    const std::string drop =
+        "sontera_add_data_to_outbuf(): not enough space in outbuf, dropping data!\n";
     EXPECT_EQ(err, c.drops ? drop : "");
 }
 

@@ -47,7 +47,8 @@ struct Rig {
         dru_free(player.convert_buf);
     }
     void write(std::vector<float>& samples) {
-        sontera_add_data_to_outbuf(&player, samples.data(), static_cast<uint32_t>(samples.size() * 4));
+        sontera_add_data_to_outbuf(&player, samples.data(),
+                                   static_cast<uint32_t>(samples.size() * 4));
     }
     int16_t ring_sample(uint32_t i) const {
         int16_t v;

@@ -34,7 +34,8 @@ struct Case {
 
 // Plays `seconds` of the track through the pump and returns the allocations made
 // meanwhile, after `warm_up` seconds that let the work buffers reach their size.
-uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds, int64_t* frames_played) {
+uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds,
+                                   int64_t* frames_played) {
     Player player{};
     player.track = track_open(media(c.file).c_str());
     const AudioFormat format = *player.track->format;
@@ -53,7 +54,8 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
     auto play_until = [&](double s) {
         const int64_t end = static_cast<int64_t>(s * format.rate);
         // The file device takes everything at once, so the pump decodes on every run.
-        for (int runs = 0; player.track->played_frames < end && runs < 100000; runs++) audio_pump(&player);
+        for (int runs = 0; player.track->played_frames < end && runs < 100000; runs++)
+            audio_pump(&player);
     };
     play_until(warm_up);
     const int64_t before = player.track->played_frames;
@@ -73,16 +75,22 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
 TEST(SteadyPlayback, TenSecondsThroughThePumpAllocateNothing) {
     // Under AddressSanitizer nothing is counted, but the path still runs under its checks.
     const bool counted = alloc_count_available();
-    const Case cases[] = {
-        {"s16.wav", 0, 1},     {"f32.wav", 0, 1},  {"track.mp3", 0, 1},
-        {"track.flac", 0, 1},  {"track.flac", 0, 0},
-        {"r48k.wav", 44100, 1},  // the device rate differs: the rate converter runs
-    };
+    const Case
+        cases[] =
+            {
+                {"s16.wav", 0, 1},
+                {"f32.wav", 0, 1},
+                {"track.mp3", 0, 1},
+                {"track.flac", 0, 1},
+                {"track.flac", 0, 0},
+                {"r48k.wav", 44100, 1},  // the device rate differs: the rate converter runs
+            };
     for (const Case& c : cases) {
         int64_t frames = 0;
         const uint64_t n = allocations_while_playing(c, 1.0, 10.0, &frames);
         if (counted) {
-            EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis " << c.analysis;
+            EXPECT_EQ(n, 0u) << c.file << " device rate " << c.device_rate << " analysis "
+                             << c.analysis;
         }
         // The ten seconds were really played (and the count is not of an idle pump).
         EXPECT_GE(frames, 10 * 44100 - 1024) << c.file;

@@ -13,7 +13,8 @@ TEST(WaylandKeyTable, RowsAreUniqueAndFitTheMap) {
     for (const WaylandKeyRow& row : wayland_key_table) {
         EXPECT_GE(row.linux_code, 0);
         EXPECT_LT(row.linux_code, 256);
-        EXPECT_TRUE(codes.insert(row.linux_code).second) << "duplicate Linux code " << row.linux_code;
+        EXPECT_TRUE(codes.insert(row.linux_code).second)
+            << "duplicate Linux code " << row.linux_code;
         // Printable keys carry the code of their unshifted label, letters in upper case.
         if (row.key < 0x100) {
             int label = row.unshifted;
@@ -32,26 +33,80 @@ TEST(WaylandKeyTable, KeyMapTranslatesLinuxCodes) {
         int key;
     };
     const Case cases[] = {
-        {1, KEY_ESCAPE},        {15, KEY_TAB},          {14, KEY_BACKSPACE},    {28, KEY_ENTER},
-        {42, KEY_LEFT_SHIFT},   {54, KEY_RIGHT_SHIFT},  {29, KEY_LEFT_CONTROL}, {97, KEY_RIGHT_CONTROL},
-        {56, KEY_LEFT_ALT},     {100, KEY_RIGHT_ALT},   {125, KEY_LEFT_SUPER},  {126, KEY_RIGHT_SUPER},
-        {139, KEY_MENU},        {69, KEY_NUM_LOCK},     {58, KEY_CAPS_LOCK},    {210, KEY_PRINT},
-        {70, KEY_SCROLL_LOCK},  {119, KEY_PAUSE},       {111, KEY_DELETE},      {102, KEY_HOME},
-        {107, KEY_END},         {104, KEY_PAGE_UP},     {109, KEY_PAGE_DOWN},   {110, KEY_INSERT},
-        {105, KEY_LEFT},        {106, KEY_RIGHT},       {108, KEY_DOWN},        {103, KEY_UP},
-        {59, KEY_F1},           {68, KEY_F1 + 9},       {87, KEY_F1 + 10},      {88, KEY_F1 + 11},
-        {183, KEY_F1 + 12},     {194, KEY_F1 + 23},     {98, KEY_KP_DIVIDE},    {55, KEY_KP_MULTIPLY},
-        {74, KEY_KP_SUBTRACT},  {78, KEY_KP_ADD},       {83, KEY_KP_DECIMAL},   {117, KEY_KP_EQUAL},
-        {96, KEY_KP_ENTER},     {82, KEY_KP_0},         {79, KEY_KP_0 + 1},     {81, KEY_KP_0 + 3},
-        {75, KEY_KP_0 + 4},     {77, KEY_KP_0 + 6},     {71, KEY_KP_0 + 7},     {73, KEY_KP_9},
-        {16, 'Q'},              {25, 'P'},              {30, 'A'},              {38, 'L'},
-        {44, 'Z'},              {50, 'M'},              {2, '1'},               {10, '9'},
-        {11, '0'},              {57, ' '},              {12, '-'},              {13, '='},
-        {26, '['},              {27, ']'},              {43, '\\'},             {39, ';'},
-        {40, '\''},             {41, '`'},              {51, ','},              {52, '.'},
+        {1, KEY_ESCAPE},
+        {15, KEY_TAB},
+        {14, KEY_BACKSPACE},
+        {28, KEY_ENTER},
+        {42, KEY_LEFT_SHIFT},
+        {54, KEY_RIGHT_SHIFT},
+        {29, KEY_LEFT_CONTROL},
+        {97, KEY_RIGHT_CONTROL},
+        {56, KEY_LEFT_ALT},
+        {100, KEY_RIGHT_ALT},
+        {125, KEY_LEFT_SUPER},
+        {126, KEY_RIGHT_SUPER},
+        {139, KEY_MENU},
+        {69, KEY_NUM_LOCK},
+        {58, KEY_CAPS_LOCK},
+        {210, KEY_PRINT},
+        {70, KEY_SCROLL_LOCK},
+        {119, KEY_PAUSE},
+        {111, KEY_DELETE},
+        {102, KEY_HOME},
+        {107, KEY_END},
+        {104, KEY_PAGE_UP},
+        {109, KEY_PAGE_DOWN},
+        {110, KEY_INSERT},
+        {105, KEY_LEFT},
+        {106, KEY_RIGHT},
+        {108, KEY_DOWN},
+        {103, KEY_UP},
+        {59, KEY_F1},
+        {68, KEY_F1 + 9},
+        {87, KEY_F1 + 10},
+        {88, KEY_F1 + 11},
+        {183, KEY_F1 + 12},
+        {194, KEY_F1 + 23},
+        {98, KEY_KP_DIVIDE},
+        {55, KEY_KP_MULTIPLY},
+        {74, KEY_KP_SUBTRACT},
+        {78, KEY_KP_ADD},
+        {83, KEY_KP_DECIMAL},
+        {117, KEY_KP_EQUAL},
+        {96, KEY_KP_ENTER},
+        {82, KEY_KP_0},
+        {79, KEY_KP_0 + 1},
+        {81, KEY_KP_0 + 3},
+        {75, KEY_KP_0 + 4},
+        {77, KEY_KP_0 + 6},
+        {71, KEY_KP_0 + 7},
+        {73, KEY_KP_9},
+        {16, 'Q'},
+        {25, 'P'},
+        {30, 'A'},
+        {38, 'L'},
+        {44, 'Z'},
+        {50, 'M'},
+        {2, '1'},
+        {10, '9'},
+        {11, '0'},
+        {57, ' '},
+        {12, '-'},
+        {13, '='},
+        {26, '['},
+        {27, ']'},
+        {43, '\\'},
+        {39, ';'},
+        {40, '\''},
+        {41, '`'},
+        {51, ','},
+        {52, '.'},
         {53, '/'},
         // Codes without a row.
-        {0, KEY_NONE},          {84, KEY_NONE},         {86, KEY_NONE},         {195, KEY_NONE},
+        {0, KEY_NONE},
+        {84, KEY_NONE},
+        {86, KEY_NONE},
+        {195, KEY_NONE},
         {255, KEY_NONE},
     };
     for (const Case& c : cases) EXPECT_EQ(map[c.code], c.key) << "Linux code " << c.code;
@@ -78,7 +133,8 @@ TEST(WaylandKeyTable, ModifierFlagsFromDepressedMask) {
         {0x5F, MOD_SHIFT | MOD_CAPS | MOD_CTRL | MOD_ALT | MOD_NUM | MOD_SUPER},
         {0xFFFFFF80u, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(wayland_modifier_flags(c.depressed), c.flags) << c.depressed;
+    for (const Case& c : cases)
+        EXPECT_EQ(wayland_modifier_flags(c.depressed), c.flags) << c.depressed;
 }
 
 TEST(WaylandKeyTable, TextOfAPressFollowsShiftCapsLockAndModifiers) {
@@ -107,17 +163,17 @@ TEST(WaylandKeyTable, TextOfAPressFollowsShiftCapsLockAndModifiers) {
         {57, MOD_SHIFT, 0, ' '},  // no shifted character: the unshifted one
         {79, MOD_SHIFT, 0, '1'},  // keypad digits are never shifted
         {55, 0, 0, '*'},
-        {96, 0, 0, 0},            // keypad Enter has no character
-        {1, 0, 0, 0},             // Escape
-        {28, 0, 0, 0},            // Enter
+        {96, 0, 0, 0},  // keypad Enter has no character
+        {1, 0, 0, 0},   // Escape
+        {28, 0, 0, 0},  // Enter
         {30, MOD_CTRL, 0, 0},
         {30, MOD_ALT, 0, 0},
         {30, MOD_SUPER, 0, 0},
         {2, MOD_SHIFT | MOD_CTRL, 0, 0},
-        {30, MOD_NUM, 0, 'a'},    // Num Lock and a held Caps Lock key do not block text
-        {30, MOD_CAPS, 0, 'a'},   // only the locked state shifts
-        {30, 0, 1, 'a'},          // another locked modifier does not shift
-        {84, 0, 0, 0},            // no row
+        {30, MOD_NUM, 0, 'a'},   // Num Lock and a held Caps Lock key do not block text
+        {30, MOD_CAPS, 0, 'a'},  // only the locked state shifts
+        {30, 0, 1, 'a'},         // another locked modifier does not shift
+        {84, 0, 0, 0},           // no row
         {300, 0, 0, 0},
     };
     for (const Case& c : cases) {

@@ -15,12 +15,13 @@ TEST(WaylandPointer, SurfaceCoordinatesBecomeFramebufferPixels) {
         int32_t pixels;
     };
     const Case cases[] = {
-        {10.5, 2, 21}, {3.25, 2, 7}, {0, 1, 0},     {1.5, 1, 2},      {2.5, 1, 3},
-        {299.99609375, 1, 300},      {100, 1.5, 150}, {0.24609375, 2, 0}, {0.25, 2, 1},
-        {-0.5, 1, -0}, {-1.5, 2, -3},
+        {10.5, 2, 21}, {3.25, 2, 7},           {0, 1, 0},       {1.5, 1, 2},
+        {2.5, 1, 3},   {299.99609375, 1, 300}, {100, 1.5, 150}, {0.24609375, 2, 0},
+        {0.25, 2, 1},  {-0.5, 1, -0},          {-1.5, 2, -3},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(wayland_surface_to_pixels(c.value, c.scale), c.pixels) << c.value << " x " << c.scale;
+        EXPECT_EQ(wayland_surface_to_pixels(c.value, c.scale), c.pixels)
+            << c.value << " x " << c.scale;
     }
 }
 
@@ -53,7 +54,8 @@ TEST(WaylandKeyRepeat, FirstAfterDelayThenAtIntervals) {
     for (uint32_t start : {1000u, 0u, 0xFFFFFE00u, 0xFFFFFFF0u}) {
         KeyRepeat r{};
         key_repeat_press(&r, 30, start);
-        for (uint32_t t = 0; t <= 500; t += 10) EXPECT_EQ(key_repeat_step(&r, start + t), 0u) << start << "+" << t;
+        for (uint32_t t = 0; t <= 500; t += 10)
+            EXPECT_EQ(key_repeat_step(&r, start + t), 0u) << start << "+" << t;
         EXPECT_EQ(key_repeat_step(&r, start + 501), 30u) << start;
         EXPECT_EQ(key_repeat_step(&r, start + 501), 0u);  // once per moment
         EXPECT_EQ(key_repeat_step(&r, start + 541), 0u);
@@ -86,17 +88,17 @@ TEST(WaylandPresent, ClippingKeepsCopiesInsideBufferAndImage) {
     const Case cases[] = {
         {0, 0, 300, 200, 300, 200, {true, 0, 0, 300, 200}},
         {10, 20, 30, 40, 300, 200, {true, 10, 20, 30, 40}},
-        {250, 150, 100, 100, 300, 200, {true, 250, 150, 50, 50}},    // past the right and bottom
-        {300, 0, 10, 10, 300, 200, {true, 300, 0, 0, 10}},           // at the edge: commit only
+        {250, 150, 100, 100, 300, 200, {true, 250, 150, 50, 50}},  // past the right and bottom
+        {300, 0, 10, 10, 300, 200, {true, 300, 0, 0, 10}},         // at the edge: commit only
         {0, 200, 10, 10, 300, 200, {true, 0, 200, 10, 0}},
         {301, 0, 10, 10, 300, 200, {false, 0, 0, 0, 0}},
         {0, 201, 10, 10, 300, 200, {false, 0, 0, 0, 0}},
         {-1, 0, 10, 10, 300, 200, {false, 0, 0, 0, 0}},
         {0, -5, 10, 10, 300, 200, {false, 0, 0, 0, 0}},
-        {5, 5, -10, 10, 300, 200, {true, 5, 5, 0, 10}},              // negative sizes copy nothing
+        {5, 5, -10, 10, 300, 200, {true, 5, 5, 0, 10}},  // negative sizes copy nothing
         {5, 5, 10, -10, 300, 200, {true, 5, 5, 10, 0}},
         {0, 0, 0x7FFFFFFF, 0x7FFFFFFF, 300, 200, {true, 0, 0, 300, 200}},
-        {0, 0, 300, 200, 100, 50, {true, 0, 0, 100, 50}},            // smaller image: stay inside it
+        {0, 0, 300, 200, 100, 50, {true, 0, 0, 100, 50}},  // smaller image: stay inside it
     };
     for (const Case& c : cases) {
         PresentRect r = wayland_present_clip(c.x, c.y, c.w, c.h, 300, 200, c.image_w, c.image_h);
@@ -115,8 +117,8 @@ TEST(WaylandPresent, CopyTouchesOnlyTheRectangle) {
     for (size_t i = 0; i < src.size(); i++) src[i] = 0x1000u + static_cast<uint32_t>(i);
     std::vector<uint32_t> dst(W * H, 0xDEADBEEFu);
     PresentRect r = wayland_present_clip(2, 1, 3, 10, W, H, 8, H);
-    wayland_copy_rect(reinterpret_cast<uint8_t*>(dst.data()), W, reinterpret_cast<const uint8_t*>(src.data()),
-                      SRC_STRIDE, r);
+    wayland_copy_rect(reinterpret_cast<uint8_t*>(dst.data()), W,
+                      reinterpret_cast<const uint8_t*>(src.data()), SRC_STRIDE, r);
     for (int32_t y = 0; y < H; y++) {
         for (int32_t x = 0; x < W; x++) {
             bool inside = x >= 2 && x < 5 && y >= 1;
@@ -125,10 +127,12 @@ TEST(WaylandPresent, CopyTouchesOnlyTheRectangle) {
     }
     // Nothing at all for a rectangle without area or without commit.
     std::vector<uint32_t> untouched(W * H, 7);
-    wayland_copy_rect(reinterpret_cast<uint8_t*>(untouched.data()), W, reinterpret_cast<const uint8_t*>(src.data()),
-                      SRC_STRIDE, wayland_present_clip(W, 0, 5, 5, W, H, 8, H));
-    wayland_copy_rect(reinterpret_cast<uint8_t*>(untouched.data()), W, reinterpret_cast<const uint8_t*>(src.data()),
-                      SRC_STRIDE, wayland_present_clip(-1, 0, 5, 5, W, H, 8, H));
+    wayland_copy_rect(reinterpret_cast<uint8_t*>(untouched.data()), W,
+                      reinterpret_cast<const uint8_t*>(src.data()), SRC_STRIDE,
+                      wayland_present_clip(W, 0, 5, 5, W, H, 8, H));
+    wayland_copy_rect(reinterpret_cast<uint8_t*>(untouched.data()), W,
+                      reinterpret_cast<const uint8_t*>(src.data()), SRC_STRIDE,
+                      wayland_present_clip(-1, 0, 5, 5, W, H, 8, H));
     for (uint32_t v : untouched) EXPECT_EQ(v, 7u);
 }
 

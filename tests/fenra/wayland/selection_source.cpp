@@ -51,9 +51,9 @@ void source_cancelled(void*, wl_data_source*) {}
 void source_dnd_drop_performed(void*, wl_data_source*) {}
 void source_dnd_finished(void*, wl_data_source*) {}
 void source_action(void*, wl_data_source*, uint32_t) {}
-const wl_data_source_listener source_listener = {source_target,       source_send,   source_cancelled,
-                                                 source_dnd_drop_performed, source_dnd_finished,
-                                                 source_action};
+const wl_data_source_listener source_listener = {source_target,       source_send,
+                                                 source_cancelled,    source_dnd_drop_performed,
+                                                 source_dnd_finished, source_action};
 
 uint32_t now_ms() {
     timespec ts{};

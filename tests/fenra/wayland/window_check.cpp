@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     image.width = 300;
     image.height = 300;
     image.stride = 300 * 4;
-    image.pixels = static_cast<uint8_t*>(dru_alloc_memory(static_cast<size_t>(image.stride) * 300 + 32, 1));
+    image.pixels =
+        static_cast<uint8_t*>(dru_alloc_memory(static_cast<size_t>(image.stride) * 300 + 32, 1));
     for (int32_t y = 0; y < 300; y++) {
         auto* row = reinterpret_cast<uint32_t*>(image.pixels + y * image.stride);
         for (int32_t x = 0; x < 300; x++) row[x] = pattern_pixel(x, y);

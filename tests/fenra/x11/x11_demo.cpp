@@ -9,9 +9,9 @@
 
 #include "app/main_loop.h"
 #include "fenra/fenra.h"
+#include "foundation/log.h"
 #include "input/input.h"
 #include "input/task.h"
-#include "foundation/log.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ void draw_pattern(Image* img) {
     for (int y = 0; y < img->height; y++) {
         for (int x = 0; x < img->width; x++) {
             bool right = x >= img->width / 2, bottom = y >= img->height / 2;
-            uint32_t c = !bottom ? (right ? 0xFF00FF00u : 0xFFFF0000u) : (right ? 0xFFFFFFFFu : 0xFF0000FFu);
+            uint32_t c =
+                !bottom ? (right ? 0xFF00FF00u : 0xFFFF0000u) : (right ? 0xFFFFFFFFu : 0xFF0000FFu);
             if (x >= 145 && x < 155 && y >= 145 && y < 155) c = 0xFF808080u;
             put(img, x, y, c);
         }
@@ -73,10 +74,12 @@ int main(int argc, char** argv) {
 
     input_bind_key(KEY_ANY, any_key, nullptr);
     input_bind_key('Q', quit, nullptr);
-    input_set_text_hook([](const char*, void*, uint32_t cp) { fprintf(stderr, "text U+%04X\n", cp); },
+    input_set_text_hook(
+        [](const char*, void*, uint32_t cp) { fprintf(stderr, "text U+%04X\n", cp); }, nullptr);
+    input_set_drop_hook([](const char* path, void*) { fprintf(stderr, "drop %s\n", path); },
                         nullptr);
-    input_set_drop_hook([](const char* path, void*) { fprintf(stderr, "drop %s\n", path); }, nullptr);
-    input_set_exit_hook([](int32_t status, void*) { fprintf(stderr, "exit %d\n", status); }, nullptr);
+    input_set_exit_hook([](int32_t status, void*) { fprintf(stderr, "exit %d\n", status); },
+                        nullptr);
     static const Rect centre{145, 145, 10, 10};
     input_add_region(1, BUTTON_ANY, REGION_PRESS, &input_state.everywhere, region,
                      const_cast<char*>("anywhere"));

@@ -65,7 +65,8 @@ int drop(Window target, const char* types_arg, const char* text) {
     long more = types.size() > 3 ? 1 : 0;
     if (more) {
         XChangeProperty(d, src, atom("XdndTypeList"), XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(types.data()), static_cast<int>(types.size()));
+                        reinterpret_cast<unsigned char*>(types.data()),
+                        static_cast<int>(types.size()));
     }
     types.resize(3, None);
     send(target, target, atom("XdndEnter"), static_cast<long>(src), (5L << 24) | more,
@@ -91,7 +92,8 @@ int drop(Window target, const char* types_arg, const char* text) {
             reply.xselection.property = req.property;
             reply.xselection.time = req.time;
             XChangeProperty(d, req.requestor, req.property, req.target, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(text), static_cast<int>(strlen(text)));
+                            reinterpret_cast<const unsigned char*>(text),
+                            static_cast<int>(strlen(text)));
             XSendEvent(d, req.requestor, False, NoEventMask, &reply);
             XFlush(d);
         } else if (ev.type == ClientMessage && ev.xclient.message_type == atom("XdndFinished")) {
