@@ -87,8 +87,8 @@ static void set_volume(Player* player, int32_t volume) {
     if (volume > 20) volume = 20;
     player->volume = volume;
     redraw(player);
-    fprintf(stderr, "volume set to %d (%g)\n", volume,
-            static_cast<double>(volume_gain_table[volume]));
+    log_text(LOG_INFO, "volume set to %d (%g)\n", volume,
+             static_cast<double>(volume_gain_table[volume]));
 }
 
 void cmd_volume_down(Player* player) { set_volume(player, player->volume - 1); }

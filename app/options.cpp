@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/player.h"
+#include "foundation/log.h"
 
 static constexpr const char* kOptionNames[OPTION_COUNT] = {
     "port", "playlist", "scale", "font", "ui", "volume", "frametime", "speed", "playmode"};
@@ -74,12 +75,10 @@ int options_parse(int argc, char** argv, OptionTable table) {
         if (strcmp(argv[i], "--") == 0) return i + 1;
         int slot = option_find(argv[i] + 1, table);
         if (slot < 0) {
-            fprintf(stderr, "ERROR: unknown option '%s'\n", argv[i]);
-            exit(1);
+            fail_text("unknown option '%s'", argv[i]);
         }
         if (i == argc - 1) {
-            fprintf(stderr, "ERROR: option '%s' missing param\n", argv[i]);
-            exit(1);
+            fail_text("option '%s' missing param", argv[i]);
         }
         table[slot + 1] = argv[i + 1];
         i += 2;

@@ -143,7 +143,7 @@ void playlist_from_file_arg(Player* player, const char* arg) {
 
     ListNode* node = list_find(player->playlist, entry_path_equals, cur);
     if (!node) {
-        fprintf(stderr, "cannot find cur file %s, falling back to first file\n", cur);
+        log_text(LOG_WARNING, "cannot find cur file %s, falling back to first file\n", cur);
         node = player->playlist->next;
     }
     player->current = node->prev;
@@ -240,7 +240,7 @@ void playlist_previous(Player* player) { playlist_move(player, false); }
 
 static void set_play_mode(Player* player, int32_t mode, const char* name) {
     player->play_mode = mode;
-    fprintf(stderr, "play mode set to %s\n", name);
+    log_text(LOG_INFO, "play mode set to %s\n", name);
 }
 
 void play_mode_normal(Player* player) { set_play_mode(player, PLAY_NORMAL, "normal"); }

@@ -34,22 +34,10 @@
 #pragma once
 #include <cstdint>
 
+#include "audio/playlist_entry.h"
 #include "input/list.h"
 
 struct Player;
-
-struct PlaylistEntry {
-    char* path;
-    char* title;
-    char* album;
-    char* artist;
-    char* album_artist;
-    char* track;
-    char* format_text;  // "%dHz/%dch"
-    int32_t duration_ms;
-    int32_t track_number;
-    uint8_t loaded;  // display strings filled
-};
 
 // Longest name a directory entry keeps, with its terminating zero.
 constexpr int DIR_ENTRY_NAME_MAX = 256;

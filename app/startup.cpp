@@ -37,10 +37,7 @@ uint32_t startup_window_flags(uint32_t ui_flags) {
     return flags;
 }
 
-[[noreturn]] static void startup_error(const char* message) {
-    fprintf(stderr, "ERROR: %s\n", message);
-    exit(1);
-}
+[[noreturn]] static void startup_error(const char* message) { fail_text("%s", message); }
 
 static char* must(char* text) {
     if (!text) fatal_error({LOG_FATAL, "allocate memory failed", "at format_alloc()"});
@@ -152,9 +149,9 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     load_ui_description(options, config_dir, player->scale);
 
     char* font_path = choose_font_path(options, config_dir);
-    fprintf(stderr, "playlist: %s, scale: %g, font: %s, ui: %s\n",
-            option_get("playlist", options, "playlist.txt"), player->scale, font_path,
-            option_get("ui", options, "ui.txt"));
+    log_text(LOG_INFO, "playlist: %s, scale: %g, font: %s, ui: %s\n",
+             option_get("playlist", options, "playlist.txt"), player->scale, font_path,
+             option_get("ui", options, "ui.txt"));
     player->font = font_load(font_path);
     free(font_path);
 
@@ -178,7 +175,7 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
 
     const UiElement* win = ui_find_element_record(UI_WINDOW);
     if (!win) startup_error("no window ui elem");
-    fprintf(stderr, "window size %dx%d\n", win->rect.w, win->rect.h);
+    log_text(LOG_INFO, "window size %dx%d\n", win->rect.w, win->rect.h);
     uint32_t flags = startup_window_flags(win->flags);
     if (win->rect.w <= 0 || win->rect.h <= 0)
         fatal_error({LOG_FATAL, "window init failed", "error"});

@@ -7,6 +7,7 @@
 #include "audio/track.h"
 #include "audio/wav_reader.h"
 #include "foundation/files.h"
+#include "foundation/log.h"
 #include "foundation/memory.h"
 #include "ui/image.h"
 
@@ -18,7 +19,7 @@ char* album_art_external_path(const char* track_path) {
         char* candidate = static_cast<char*>(dru_alloc_memory(size, 1));
         std::snprintf(candidate, size, "%s/%s", dir, name);
         if (file_exists(candidate)) {
-            std::fprintf(stderr, "load album art from external file '%s'\n", name);
+            log_text(LOG_INFO, "load album art from external file '%s'\n", name);
             dru_free(dir);
             return candidate;
         }

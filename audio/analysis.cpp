@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/player.h"
 #include "audio/fft.h"
 #include "foundation/memory.h"
+#include "ui/player_state.h"
 
 void analysis_init(Player* p) {
     p->fft_size = ANALYSIS_SIZE;

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/playlist.h"
 #include "audio/metadata.h"
 #include "audio/metadata_text.h"
+#include "audio/playlist_entry.h"
 #include "audio/track.h"
 #include "foundation/memory.h"
 

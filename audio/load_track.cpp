@@ -79,7 +79,7 @@ void player_flush_output(Player* player) {
 }
 
 void player_load_track(Player* player, PlaylistEntry* entry) {
-    fprintf(stderr, "loading file %s\n", entry->path);
+    log_text(LOG_INFO, "loading file %s\n", entry->path);
     Track* track = track_open(entry->path);
     if (!entry->loaded) display_strings_fill(entry, track);
     place_album_art(entry->path, track);
@@ -108,11 +108,11 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
     auto* output = static_cast<AudioOutput*>(dru_alloc_memory(1, sizeof(AudioOutput)));
     *output = {SAMPLE_S16, sink->rate, channels, sink};
     player->output = output;
-    fprintf(stderr, "required %d Hz %d ch, got %d Hz %d ch, buf %d samples\n",
-            static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),
-            static_cast<int>(sink->channels), static_cast<int>(buffer_frames));
+    log_text(LOG_INFO, "required %d Hz %d ch, got %d Hz %d ch, buf %d samples\n",
+             static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),
+             static_cast<int>(sink->channels), static_cast<int>(buffer_frames));
     if (sink->rate != rate)
-        fprintf(stderr,
-                "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
-                static_cast<int>(rate), static_cast<int>(sink->rate));
+        log_text(LOG_WARNING,
+                 "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
+                 static_cast<int>(rate), static_cast<int>(sink->rate));
 }

@@ -2,10 +2,10 @@
 
 #include <ctime>
 
-#include "app/player.h"
 #include "audio/sontera/sontera.h"
 #include "audio/track.h"
 #include "input/task.h"
+#include "ui/player_state.h"
 
 namespace {
 

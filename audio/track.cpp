@@ -11,6 +11,7 @@
 #include "audio/mp3_decoder.h"
 #include "audio/wav_reader.h"
 #include "foundation/files.h"
+#include "foundation/log.h"
 #include "foundation/memory.h"
 
 namespace {
@@ -145,8 +146,7 @@ Track* track_open(const char* path) {
     const char* error = nullptr;
     Track* t = track_try_open(path, &error);
     if (!t) {
-        std::fprintf(stderr, "ERROR: %s\n", error);
-        std::exit(1);
+        fail_text("%s", error);
     }
     return t;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audio/track.h"
+#include "foundation/log.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ bool wav_reader_parse(WavReader* r, std::span<const uint8_t> bytes) {
         if (off + 8 > len) break;  // no room for a chunk header
         const uint8_t* chunk = p + off;
         char name[5] = {char(chunk[0]), char(chunk[1]), char(chunk[2]), char(chunk[3]), 0};
-        std::fprintf(stderr, "chunk name '%s'\n", name);
+        log_text(LOG_INFO, "chunk name '%s'\n", name);
         const uint32_t size = le32(chunk + 4);
         const uint64_t present = len - off - 8;  // body bytes in the file
         const uint8_t* body = chunk + 8;

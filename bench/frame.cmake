@@ -9,5 +9,5 @@ target_include_directories(bench_frame PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_S
 target_compile_definitions(bench_frame PRIVATE
     FRAME_BENCH_FONT="/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
     FRAME_BENCH_ANIMATED="${CMAKE_CURRENT_SOURCE_DIR}/playback.d/animated.txt")
-target_link_libraries(bench_frame PRIVATE qulmo_core "$<LINK_LIBRARY:WHOLE_ARCHIVE,fenra_x11>"
+target_link_libraries(bench_frame PRIVATE qulmo_app fenra_x11
                       benchmark::benchmark)

@@ -18,20 +18,21 @@ bool file_exists(const char* path) {
 
 uint64_t file_size(FILE* stream) {
     int fd = fileno(stream);
-    if (fd == -1) fatal_error({1, "cannot get file size", "cannot get fd from stream"});
+    if (fd == -1) fatal_error({LOG_FATAL, "cannot get file size", "cannot get fd from stream"});
     struct stat st;
-    if (fstat(fd, &st) != 0) fatal_error({1, "cannot get file size", "fstat error"});
-    if (!S_ISREG(st.st_mode)) fatal_error({1, "cannot get file size", "not a regular file"});
+    if (fstat(fd, &st) != 0) fatal_error({LOG_FATAL, "cannot get file size", "fstat error"});
+    if (!S_ISREG(st.st_mode))
+        fatal_error({LOG_FATAL, "cannot get file size", "not a regular file"});
     return static_cast<uint64_t>(st.st_size);
 }
 
 unsigned char* read_whole_file(const char* path, uint64_t* size_out) {
     FILE* f = fopen(path, "rb");
-    if (!f) fatal_error({1, "error opening file", "file does not exist"});
+    if (!f) fatal_error({LOG_FATAL, "error opening file", "file does not exist"});
     uint64_t size = file_size(f);
     if (size > FILE_SIZE_LIMIT) {
         fclose(f);
-        fatal_error({1, "error opening file", "file too large"});
+        fatal_error({LOG_FATAL, "error opening file", "file too large"});
     }
     auto* buf = static_cast<unsigned char*>(dru_alloc_memory(size + FILE_ZERO_PADDING, 1));
     // Asking for more than the size means a file that grew meanwhile cannot overrun
@@ -59,7 +60,7 @@ char* config_dir_get() {
     }
     dru_free(buf);
     const char* home = getenv("HOME");
-    if (!home) fatal_error({1, "cannot get config path", "program or home path not found"});
+    if (!home) fatal_error({LOG_FATAL, "cannot get config path", "program or home path not found"});
     size_t n = strlen(home) + 15;
     char* dir = static_cast<char*>(dru_alloc_memory(n, 1));
     memcpy(dir, home, n - 15);

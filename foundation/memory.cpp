@@ -12,14 +12,14 @@ void* dru_alloc_memory(size_t count, size_t size) {
     }
     // calloc checks count*size for overflow itself and fails instead of wrapping.
     void* p = calloc(count, size);
-    if (!p) fatal_error({1, "allocate memory failed", "at dru_alloc_memory()"});
+    if (!p) fatal_error({LOG_FATAL, "allocate memory failed", "at dru_alloc_memory()"});
     return p;
 }
 
 void* dru_realloc_memory(void* pointer, size_t size) {
     if (size == 0) size = 1;
     void* p = realloc(pointer, size);
-    if (!p) fatal_error({1, "reallocate memory failed", "at dru_realloc_memory()"});
+    if (!p) fatal_error({LOG_FATAL, "reallocate memory failed", "at dru_realloc_memory()"});
     return p;
 }
 

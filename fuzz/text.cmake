@@ -1,1 +1,1 @@
-qulmo_fuzzer(text ${CMAKE_CURRENT_LIST_DIR}/text_fuzz.cpp LIBS qulmo_ui)
+qulmo_fuzzer(text ${CMAKE_CURRENT_LIST_DIR}/text_fuzz.cpp LIBS qulmo_imaging)

@@ -9,17 +9,19 @@ InputState input_state;
 namespace {
 
 void run_exit_hook(int status) {
-    Hook* h = input_state.exit_hook;
-    if (h && h->fn) reinterpret_cast<ExitHookFn>(h->fn)(status, h->user);
+    auto* h = input_state.exit_hook;
+    if (h && h->fn) h->fn(status, h->user);
 }
 
-void set_hook(Hook*& slot, void (*fn)(), void* user) {
-    if (!slot) slot = dru_alloc_array<Hook>(1);
+template <typename Fn>
+void set_hook(Hook<Fn>*& slot, Fn fn, void* user) {
+    if (!slot) slot = dru_alloc_array<Hook<Fn>>(1);
     slot->fn = fn;
     slot->user = user;
 }
 
-void free_hook(Hook*& slot) {
+template <typename Fn>
+void free_hook(Hook<Fn>*& slot) {
     dru_free(slot);
     slot = nullptr;
 }
@@ -106,24 +108,18 @@ void input_add_region(int32_t priority, int32_t button, int32_t event, const Rec
     list_insert_head(input_state.regions, list_node_create(r, LIST_KIND_REGION));
 }
 
-void input_set_drop_hook(DropHookFn fn, void* user) {
-    set_hook(input_state.drop_hook, reinterpret_cast<void (*)()>(fn), user);
-}
+void input_set_drop_hook(DropHookFn fn, void* user) { set_hook(input_state.drop_hook, fn, user); }
 void input_set_resize_hook(ResizeHookFn fn, void* user) {
-    set_hook(input_state.resize_hook, reinterpret_cast<void (*)()>(fn), user);
+    set_hook(input_state.resize_hook, fn, user);
 }
-void input_set_text_hook(TextHookFn fn, void* user) {
-    set_hook(input_state.text_hook, reinterpret_cast<void (*)()>(fn), user);
-}
+void input_set_text_hook(TextHookFn fn, void* user) { set_hook(input_state.text_hook, fn, user); }
 void input_set_redraw_hook(RedrawHookFn fn, void* user) {
-    set_hook(input_state.redraw_hook, reinterpret_cast<void (*)()>(fn), user);
+    set_hook(input_state.redraw_hook, fn, user);
 }
 void input_set_configure_hook(ConfigureHookFn fn, void* user) {
-    set_hook(input_state.configure_hook, reinterpret_cast<void (*)()>(fn), user);
+    set_hook(input_state.configure_hook, fn, user);
 }
-void input_set_exit_hook(ExitHookFn fn, void* user) {
-    set_hook(input_state.exit_hook, reinterpret_cast<void (*)()>(fn), user);
-}
+void input_set_exit_hook(ExitHookFn fn, void* user) { set_hook(input_state.exit_hook, fn, user); }
 
 int32_t input_dispatch_region(int32_t button, int32_t event, int32_t x, int32_t y,
                               int32_t threshold) {
@@ -221,8 +217,8 @@ void input_on_text(Window*, void*, uint32_t cp) {
         text[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         text[3] = static_cast<char>(0x80 | (cp & 0x3F));
     }
-    Hook* h = input_state.text_hook;
-    if (h && h->fn) reinterpret_cast<TextHookFn>(h->fn)(text, h->user, cp);
+    auto* h = input_state.text_hook;
+    if (h && h->fn) h->fn(text, h->user, cp);
 }
 
 void input_on_button(Window*, void*, int32_t kind, uint32_t flags) {
@@ -258,23 +254,23 @@ void input_on_button(Window*, void*, int32_t kind, uint32_t flags) {
 }
 
 void input_on_drop(Window*, void*, const char* path) {
-    Hook* h = input_state.drop_hook;
-    if (h && h->fn) reinterpret_cast<DropHookFn>(h->fn)(path, h->user);
+    auto* h = input_state.drop_hook;
+    if (h && h->fn) h->fn(path, h->user);
 }
 
 void input_on_configure(Window*, void*, int32_t x, int32_t y, int32_t width, int32_t height,
                         uint32_t flags) {
     if (flags & 2) {
-        Hook* h = input_state.configure_hook;
-        if (h && h->fn) reinterpret_cast<ConfigureHookFn>(h->fn)(x, y, flags & 1, h->user);
+        auto* h = input_state.configure_hook;
+        if (h && h->fn) h->fn(x, y, flags & 1, h->user);
     }
     Image* fb = input_state.framebuffer;
     if ((flags & 1) && (!fb || fb->width != width || fb->height != height) && width > 0 &&
         height > 0) {
         image_free(fb);
         input_state.framebuffer = image_new(width, height);
-        Hook* h = input_state.resize_hook;
-        if (h && h->fn) reinterpret_cast<ResizeHookFn>(h->fn)(width, height, h->user);
+        auto* h = input_state.resize_hook;
+        if (h && h->fn) h->fn(width, height, h->user);
         input_request_present();
     }
     if (flags == 0) return;

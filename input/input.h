@@ -98,9 +98,10 @@ using RedrawHookFn = void (*)(void* user);
 using ConfigureHookFn = void (*)(int32_t x, int32_t y, int32_t size_changed, void* user);
 using ExitHookFn = void (*)(int32_t status, void* user);
 
-// fn holds one of the *HookFn types above, cast back by its caller.
+// One hook slot: a function of one of the *HookFn types above and its user data.
+template <typename Fn>
 struct Hook {
-    void (*fn)();
+    Fn fn;
     void* user;
 };
 
@@ -111,15 +112,15 @@ struct InputState {
     int32_t buttons_released;
     List* key_bindings;
     List* regions;
-    Hook* drop_hook;
+    Hook<DropHookFn>* drop_hook;
     uint8_t last_button;
     int32_t hover_x, hover_y;
     int32_t pointer_x, pointer_y;
-    Hook* resize_hook;
-    Hook* text_hook;
-    Hook* redraw_hook;
-    Hook* configure_hook;
-    Hook* exit_hook;
+    Hook<ResizeHookFn>* resize_hook;
+    Hook<TextHookFn>* text_hook;
+    Hook<RedrawHookFn>* redraw_hook;
+    Hook<ConfigureHookFn>* configure_hook;
+    Hook<ExitHookFn>* exit_hook;
     uint8_t motion_done;
     uint8_t wheel_done;
     List* tasks;

@@ -43,8 +43,8 @@ void input_present() {
 void input_end_pass() {
     uint32_t f = input_state.pending;
     if (f & PENDING_REDRAW) {
-        Hook* h = input_state.redraw_hook;
-        if (h && h->fn) reinterpret_cast<RedrawHookFn>(h->fn)(h->user);
+        auto* h = input_state.redraw_hook;
+        if (h && h->fn) h->fn(h->user);
         input_request_present();
         f = input_state.pending;
     }

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/player.h"
-#include "app/playlist.h"
+#include "audio/playlist_entry.h"
 #include "input/input.h"
 #include "ui/blur.h"
 #include "ui/image.h"
+#include "ui/player_state.h"
 #include "ui/text.h"
 
 namespace {

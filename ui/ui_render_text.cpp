@@ -1,8 +1,8 @@
 // What the text elements show and how a text is placed inside its box.
 #include <cstdio>
 
-#include "app/player.h"
-#include "app/playlist.h"
+#include "audio/playlist_entry.h"
+#include "ui/player_state.h"
 #include "ui/text.h"
 #include "ui/ui_render.h"
 

@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "audio/sontera/sontera.h"
+#include "foundation/log.h"
 
 uint32_t sontera_ring_append(SonteraSink* sink, const uint8_t* frames_data, uint64_t frames) {
     uint32_t capacity = sink->capacity;
     uint32_t free_frames = capacity - sink->used;
     if (frames > free_frames) {
-        fprintf(stderr,
-                "sontera_add_data_to_outbuf(): not enough space in outbuf, dropping data!\n");
+        log_text(LOG_WARNING,
+                 "sontera_add_data_to_outbuf(): not enough space in outbuf, dropping data!\n");
         frames = free_frames;
     }
     uint32_t count = static_cast<uint32_t>(frames);
@@ -40,8 +41,8 @@ uint32_t sontera_ring_contiguous(const SonteraSink* sink) {
 
 void sontera_ring_consume(SonteraSink* sink, uint32_t frames) {
     if (frames > sink->used) {
-        fprintf(stderr,
-                "sontera_remove_data_from_outbuf(): BUG: removing more frames from used!\n");
+        log_text(LOG_WARNING,
+                 "sontera_remove_data_from_outbuf(): BUG: removing more frames from used!\n");
         sink->read += sink->used;
         sink->used = 0;
     } else {

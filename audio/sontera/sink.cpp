@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "audio/sontera/sontera.h"
+#include "foundation/log.h"
 #include "foundation/memory.h"
 
 namespace {
@@ -39,7 +40,7 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
 }
 
 SonteraSink* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const char* message) {
-    fprintf(stderr, "%s\n", message);
+    log_text(LOG_WARNING, "%s\n", message);
     if (pcm) snd_pcm_close(pcm);
     dru_free(params);
     return nullptr;
@@ -51,17 +52,17 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
     const uint32_t format_code = 1;
     const SinkFormat* format = find_format(format_code);
     if (!format) {
-        fprintf(stderr, "format not supported\n");
+        log_text(LOG_WARNING, "format not supported\n");
         return nullptr;
     }
     // Zero is no ring at all, so it is refused with the other non-powers of two.
     if (buffer_frames == 0 || (buffer_frames & (buffer_frames - 1)) != 0) {
-        fprintf(stderr, "buf_frames must be power of 2\n");
+        log_text(LOG_WARNING, "buf_frames must be power of 2\n");
         return nullptr;
     }
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
-        fprintf(stderr, "snd_pcm_open() failed\n");
+        log_text(LOG_WARNING, "snd_pcm_open() failed\n");
         return nullptr;
     }
     auto* params =
@@ -77,7 +78,7 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
     if (snd_pcm_hw_params_set_channels(pcm, params, channels) < 0)
         return fail(pcm, params, "snd_pcm_hw_params_set_channels() failed");
     if (!sontera_set_buffer_size(pcm, params, buffer_frames))
-        fprintf(stderr, "sontera_set_buffer_size() failed\n");
+        log_text(LOG_WARNING, "sontera_set_buffer_size() failed\n");
     if (snd_pcm_hw_params(pcm, params) < 0) return fail(pcm, params, "snd_pcm_hw_params() failed");
 
     snd_pcm_uframes_t period = 0, buffer = 0;

@@ -1,9 +1,9 @@
 // The write half: one decoded chunk on its way from the track to the ring.
-#include "app/player.h"
 #include "audio/analysis.h"
 #include "audio/sontera/sontera.h"
 #include "audio/track.h"
 #include "foundation/memory.h"
+#include "ui/player_state.h"
 
 namespace {
 

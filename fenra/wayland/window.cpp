@@ -16,8 +16,9 @@
 #include "fenra/wayland/backend.h"
 #include "fenra/wayland/keys.h"
 #include "fenra/wayland/logic.h"
+#include "foundation/log.h"
 #include "foundation/memory.h"
-#include "input/input.h"  // Image
+#include "ui/image.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -26,7 +27,7 @@ Window* wayland_open_window = nullptr;
 
 namespace {
 
-void warn(const char* text) { fputs(text, stderr); }
+void warn(const char* text) { log_text(LOG_WARNING, "%s\n", text); }
 
 // ---- outputs ------------------------------------------------------------------
 

@@ -1,0 +1,20 @@
+// PlaylistEntry: one playlist entry, the file's path and the display strings the
+// tag reader fills (display_strings_fill in audio/metadata.h) the first time the
+// entry is shown or played. The playlist (app/playlist.h) owns the entries; the
+// record sits here, with the code that fills it, so that the tag reader and the
+// renderer use it without the application's headers.
+#pragma once
+#include <cstdint>
+
+struct PlaylistEntry {
+    char* path;
+    char* title;
+    char* album;
+    char* artist;
+    char* album_artist;
+    char* track;
+    char* format_text;  // "%dHz/%dch"
+    int32_t duration_ms;
+    int32_t track_number;
+    uint8_t loaded;  // display strings filled
+};
