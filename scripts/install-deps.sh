@@ -11,9 +11,12 @@ PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  weston wayland-utils
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
  sox libsox-fmt-all lame flac eyed3 valgrind"
+# One dpkg-query for the whole list, so a machine that has everything goes on at once.
+installed=$(dpkg-query -W -f='${Status} ${Package}\n' $PKGS 2>/dev/null |
+  sed -n 's/^install ok installed //p')
 missing=""
 for p in $PKGS; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  case " $(echo $installed) " in *" $p "*) ;; *) missing="$missing $p" ;; esac
 done
 [ -z "$missing" ] && exit 0
 SUDO=""
