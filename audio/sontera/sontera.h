@@ -15,6 +15,8 @@
 //       (in place), sample-rate conversion when the track and device rates differ,
 //       float to 16-bit conversion, append to the ring (excess frames are dropped
 //       with a message). `samples` are interleaved floats in the track's format.
+//       It reads the Player, the track and the analysis, so write.cpp is built
+//       into the application library; the rest of this header is the sontera library.
 //   sontera_remove_data_from_outbuf(sink)
 //       The drain half: writes as many waiting frames as the device takes now, up to
 //       the end of the ring. Never waits. A failed write re-prepares the device and
