@@ -189,13 +189,14 @@ void warn_at(const char* source, int line, const char* detail) {
     log_write({LOG_WARNING, where, detail});
 }
 
-// Why a record stopped short: the text ran out, or a word stands where a number
-// belongs. `fields` counts the fields read before the failing one.
+// Why a record stopped short: the text ran out or the next record began, or a word
+// stands where a number belongs. `fields` counts the fields read before the failing one.
 void warn_short_record(const char* source, int line, const char* keyword, int fields, Scanner sc) {
     char detail[200];
     char found[UI_NAME_MAX + 1];
     uint32_t n = 0;
-    if (fields >= 2 && sc.word(found, &n))
+    // A keyword where a number belongs is the next record: this one came up short.
+    if (fields >= 2 && sc.word(found, &n) && ui_keyword_type(found, n) == UI_UNKNOWN)
         snprintf(detail, sizeof detail,
                  "'%s' record: field %d is '%s', not a number; the description ends here", keyword,
                  fields + 1, found);
