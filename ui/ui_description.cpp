@@ -183,26 +183,34 @@ struct LineCounter {
     }
 };
 
+// Words from the file go to a terminal: control bytes are shown as '?'.
+const char* printable(char (&word)[UI_NAME_MAX + 1]) {
+    for (char& c : word)
+        if (c && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) c = '?';
+    return word;
+}
+
 void warn_at(const char* source, int line, const char* detail) {
-    char where[160];
+    char where[512];
     snprintf(where, sizeof where, "%s line %d", source, line);
     log_write({LOG_WARNING, where, detail});
 }
 
 // Why a record stopped short: the text ran out or the next record began, or a word
 // stands where a number belongs. `fields` counts the fields read before the failing one.
-void warn_short_record(const char* source, int line, const char* keyword, int fields, Scanner sc) {
+void warn_short_record(const char* source, int line, char (&keyword)[UI_NAME_MAX + 1], int fields,
+                       Scanner sc) {
     char detail[200];
     char found[UI_NAME_MAX + 1];
     uint32_t n = 0;
     // A keyword where a number belongs is the next record: this one came up short.
     if (fields >= 2 && sc.word(found, &n) && ui_keyword_type(found, n) == UI_UNKNOWN)
         snprintf(detail, sizeof detail,
-                 "'%s' record: field %d is '%s', not a number; the description ends here", keyword,
-                 fields + 1, found);
+                 "'%s' record: field %d is '%s', not a number; the description ends here",
+                 printable(keyword), fields + 1, printable(found));
     else
         snprintf(detail, sizeof detail, "'%s' record has %d of 7 fields; the description ends here",
-                 keyword, fields);
+                 printable(keyword), fields);
     warn_at(source, line, detail);
 }
 
@@ -241,7 +249,7 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
         if (type == UI_END) break;  // the slot stays zero and so ends the table
         if (type == UI_UNKNOWN) {
             char detail[64];
-            snprintf(detail, sizeof detail, "unknown element type '%s'", keyword);
+            snprintf(detail, sizeof detail, "unknown element type '%s'", printable(keyword));
             warn_at(source, line, detail);
         }
         UiElement& e = ui_elements[slot];
@@ -276,7 +284,7 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
                 // The author's line says which record and file: the loader's own
                 // warning would name neither.
                 char detail[UI_NAME_MAX + 64];
-                snprintf(detail, sizeof detail, "image file '%s' not found", name);
+                snprintf(detail, sizeof detail, "image file '%s' not found", printable(name));
                 warn_at(source, line, detail);
                 loaded = image_new(1, 1, IMAGE_PIXELS);
             }
