@@ -7,6 +7,7 @@
 #include <span>
 
 #include "app/commands.h"
+#include "app/look_path.h"
 #include "app/main_loop.h"
 #include "app/player.h"
 #include "app/playlist.h"
@@ -110,12 +111,23 @@ void startup_register_controls(Player* player) {
 }
 
 static void load_ui_description(const OptionTable options, const char* config_dir, double scale) {
-    char* ui_path = must(path_resolve(option_get("ui", options, "ui.txt"), config_dir));
+    const char* named = option_get("ui", options, nullptr);
+    char* ui_path = must(path_resolve(named ? named : "ui.txt", config_dir));
+    // A look named on the command line that the configuration folder lacks may be one
+    // that ships with the program.
+    if (named && !file_exists(ui_path)) {
+        if (char* shipped = look_find_shipped(named, nullptr)) {
+            free(ui_path);
+            ui_path = shipped;
+        } else {
+            log_write({LOG_WARNING, "no such look, using the compiled-in one", named});
+        }
+    }
     if (file_exists(ui_path)) {
         uint64_t size = 0;
         unsigned char* text = read_whole_file(ui_path, &size);
         ui_parse_bytes(std::span<const char>(reinterpret_cast<const char*>(text), size), scale,
-                       config_dir);
+                       config_dir, ui_path);
         dru_free(text);
     } else {
         ui_parse_bytes(

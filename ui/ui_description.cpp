@@ -170,26 +170,88 @@ void ui_free_elements() {
     memset(ui_elements, 0, sizeof(ui_elements));
 }
 
-void ui_parse_bytes(std::span<const char> text, double scale, const char* config_dir) {
+namespace {
+
+// Line numbers for the author's warnings, counted lazily up to each record's start.
+struct LineCounter {
+    const char* counted;
+    int line;
+    int at(const char* p) {
+        for (; counted < p; ++counted)
+            if (*counted == '\n') ++line;
+        return line;
+    }
+};
+
+// Words from the file go to a terminal: control bytes are shown as '?'.
+const char* printable(char (&word)[UI_NAME_MAX + 1]) {
+    for (char& c : word)
+        if (c && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) c = '?';
+    return word;
+}
+
+void warn_at(const char* source, int line, const char* detail) {
+    char where[512];
+    snprintf(where, sizeof where, "%s line %d", source, line);
+    log_write({LOG_WARNING, where, detail});
+}
+
+// Why a record stopped short: the text ran out or the next record began, or a word
+// stands where a number belongs. `fields` counts the fields read before the failing one.
+void warn_short_record(const char* source, int line, char (&keyword)[UI_NAME_MAX + 1], int fields,
+                       Scanner sc) {
+    char detail[200];
+    char found[UI_NAME_MAX + 1];
+    uint32_t n = 0;
+    // A keyword where a number belongs is the next record: this one came up short.
+    if (fields >= 2 && sc.word(found, &n) && ui_keyword_type(found, n) == UI_UNKNOWN)
+        snprintf(detail, sizeof detail,
+                 "'%s' record: field %d is '%s', not a number; the description ends here",
+                 printable(keyword), fields + 1, printable(found));
+    else
+        snprintf(detail, sizeof detail, "'%s' record has %d of 7 fields; the description ends here",
+                 printable(keyword), fields);
+    warn_at(source, line, detail);
+}
+
+}  // namespace
+
+void ui_parse_bytes(std::span<const char> text, double scale, const char* config_dir,
+                    const char* source) {
     ui_free_elements();
+    if (!source) source = "ui description";
     ConfigDir dir{config_dir, nullptr};
     Scanner sc{text.data(), text.data() + text.size()};
-    for (int slot = 0; slot < UI_MAX_ELEMENTS; ++slot) {
+    LineCounter lines{text.data(), 1};
+    for (int slot = 0;; ++slot) {
+        sc.skip_space();
+        if (sc.at_end()) break;
+        const int line = lines.at(sc.p);
+        if (slot == UI_MAX_ELEMENTS) {
+            warn_at(source, line, "more than 256 records; the rest is ignored");
+            break;
+        }
         char keyword[UI_NAME_MAX + 1], name[UI_NAME_MAX + 1];
         uint32_t keyword_len = 0, name_len = 0;
         int32_t v[5];
-        if (!sc.word(keyword, &keyword_len) || !sc.word(name, &name_len)) break;
-        bool complete = true;
-        for (int32_t& x : v)
-            if (!sc.integer(&x)) {
-                complete = false;
-                break;
-            }
-        if (!complete) break;
+        int fields = sc.word(keyword, &keyword_len) ? 1 : 0;
+        if (fields == 1 && sc.word(name, &name_len)) fields = 2;
+        while (fields >= 2 && fields < 7 && sc.integer(&v[fields - 2])) ++fields;
+        if (fields < 7) {
+            // A bare "end" closes the description as the author meant it to.
+            if (ui_keyword_type(keyword, keyword_len) != UI_END)
+                warn_short_record(source, line, keyword, fields, sc);
+            break;
+        }
         sc.skip_space();
 
         int32_t type = ui_keyword_type(keyword, keyword_len);
         if (type == UI_END) break;  // the slot stays zero and so ends the table
+        if (type == UI_UNKNOWN) {
+            char detail[64];
+            snprintf(detail, sizeof detail, "unknown element type '%s'", printable(keyword));
+            warn_at(source, line, detail);
+        }
         UiElement& e = ui_elements[slot];
         e.type = type;
         e.name_hash = ui_name_hash(name, name_len);
@@ -215,7 +277,17 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
                 continue;
             }
             char* path = join_path(dir.get(), name);
-            Image* loaded = image_load_file(path);
+            Image* loaded;
+            if (file_exists(path)) {
+                loaded = image_load_file(path);
+            } else {
+                // The author's line says which record and file: the loader's own
+                // warning would name neither.
+                char detail[UI_NAME_MAX + 64];
+                snprintf(detail, sizeof detail, "image file '%s' not found", printable(name));
+                warn_at(source, line, detail);
+                loaded = image_new(1, 1, IMAGE_PIXELS);
+            }
             e.data = image_resize(loaded, e.rect.w, e.rect.h);
             image_free(loaded);
             dru_free(path);

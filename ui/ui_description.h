@@ -8,9 +8,17 @@
 //                                     table (after freeing what an earlier parse left).
 //                                     "font" and "image" records are joined to the
 //                                     configuration directory (looked up on first need).
-//   ui_parse_bytes(text, scale, dir)  the same over exactly text.size() bytes (no NUL
+//   ui_parse_bytes(text, scale, dir, source)
+//                                     the same over exactly text.size() bytes (no NUL
 //                                     needed), with the configuration directory given;
 //                                     dir null: looked up on first need.
+//                                     Problems an author should see are logged as one
+//                                     warning each, "<source> line N: <problem>": an
+//                                     unknown keyword (the record is kept and ignored),
+//                                     a record short of seven fields (the description
+//                                     ends there, unless it is a bare "end"), an image
+//                                     file that does not exist (a transparent picture),
+//                                     more than 256 records. source null: "ui description".
 //   ui_free_elements()                frees every element's data (images, font path) and
 //                                     zeroes the table; the quit path calls it.
 //   ui_name_hash(bytes, n)            64-bit hash of a name; reads only bytes[0..n).
@@ -104,7 +112,8 @@ extern UiElement ui_elements[UI_MAX_ELEMENTS];
 extern const char ui_default_description[];
 
 void ui_parse(const char* text, double scale);
-void ui_parse_bytes(std::span<const char> text, double scale, const char* config_dir);
+void ui_parse_bytes(std::span<const char> text, double scale, const char* config_dir,
+                    const char* source = nullptr);
 void ui_free_elements();
 
 [[nodiscard]] uint64_t ui_name_hash(const char* bytes, uint32_t length);

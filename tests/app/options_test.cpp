@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "app/look_path.h"
 #include "app/options.h"
 #include "app/player.h"
 
@@ -187,6 +189,40 @@ TEST(FormatAlloc, ExactLengthResult) {
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(strlen(s), 100001u);
     free(s);
+}
+
+// A shipped look is found beside the program by bare name, with or without ".txt";
+// a name with a folder in it is a path, never a shipped look.
+TEST(ShippedLooks, FoundBesideTheProgramByBareName) {
+    char root[] = "/tmp/qulmo_looks_XXXXXX";
+    ASSERT_NE(mkdtemp(root), nullptr);
+    std::string base = root, bin = base + "/bin", looks = base + "/share/qulmo/looks";
+    ASSERT_EQ(system(("mkdir -p " + bin + " " + looks).c_str()), 0);
+    FILE* f = fopen((looks + "/tiny.txt").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    const std::string want = bin + "/../share/qulmo/looks/tiny.txt";
+    struct Case {
+        const char* name;
+        const char* path;  // null: not found
+    } cases[] = {
+        {"tiny", want.c_str()},
+        {"tiny.txt", want.c_str()},
+        {"TINY", nullptr},
+        {"./tiny", nullptr},
+        {"looks/tiny", nullptr},
+        {"", nullptr},
+        {"qulmo-no-such-look", nullptr},
+    };
+    for (const Case& c : cases) {
+        char* got = look_find_shipped(c.name, bin.c_str());
+        if (c.path)
+            EXPECT_STREQ(got, c.path) << c.name;
+        else
+            EXPECT_EQ(got, nullptr) << c.name << " gave " << got;
+        free(got);
+    }
+    ASSERT_EQ(system(("rm -rf " + base).c_str()), 0);
 }
 
 }  // namespace

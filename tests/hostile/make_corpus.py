@@ -413,7 +413,8 @@ ui_case("ui_image_256mb", WINDOW + b"image hostile-bomb.png 0 0 200 200 4 ", "0"
         {"config/hostile-bomb.png": png_header_only(8192, 8192)})
 ui_case("ui_image_not_image", WINDOW + b"image hostile-text.png 0 0 200 200 0 ", "0", IMG_FILE,
         {"config/hostile-text.png": b"plain"})
-ui_case("ui_image_missing", WINDOW + b"image hostile-missing.png 0 0 200 200 0 ", "0", r"can't fopen$")
+ui_case("ui_image_missing", WINDOW + b"image hostile-missing.png 0 0 200 200 0 ", "0",
+        r"ui.txt line 1: image file 'hostile-missing.png' not found$")
 ui_case("ui_image_huge_size", WINDOW + b"image hostile-small.png 0 0 70000 70000 0 ", "0|1",
         r"^loading file |FATAL ERROR", {"config/hostile-small.png": SMALL_PNG})
 ui_case("ui_font_not_font", WINDOW + b"font hostile-text.ttf 0 0 0 0 0 ", "1", BAD_FONT,

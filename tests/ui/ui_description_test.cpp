@@ -277,6 +277,63 @@ TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
     rmdir(dir);
 }
 
+// What an author sees: one warning per problem, naming the record's line, and the
+// look loaded as far as the format goes.
+TEST_F(TableReset, WarningsNameTheLine) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> warnings;  // in order, after the time stamp
+        int count;                          // records kept
+    } cases[] = {
+        {"window - 0 0 10 10 0\nrect a 1 2 3 4 0\nend", {}, 2},
+        {"window - 0 0 10 10 0\n\nrecct a 1 2 3 4 0\nrect a 1 2 3 4 0\n",
+         {"look.txt line 3: unknown element type 'recct'"},
+         3},
+        {"window - 0 0 10 10 0\nrect a 1 2 3\nrect b 1 2 3 4 0\n",
+         {"look.txt line 2: 'rect' record has 5 of 7 fields; the description ends here"},
+         1},
+        {"window - 0 0 10 10 0 rect a 1 2\n3 x 0\nrect b 1 2 3 4 0\n",
+         {"look.txt line 1: 'rect' record: field 6 is 'x', not a number; the description ends "
+          "here"},
+         1},
+        {"color c 1 2 3 4 0\n\n\n  image gone.png\t0 0 4 4 0\nwindow - 0 0 10 10 0",
+         {"look.txt line 4: image file 'gone.png' not found"},
+         3},
+        {"\x1b[2Jx a 1 1 1 1 0 window - 0 0 10 10 0",
+         {"look.txt line 1: unknown element type '?[2Jx'"},
+         2},
+        {"bogus a 1 1 1 1 0\nwindow - 0 0 10 10 0\nrect",
+         {"look.txt line 1: unknown element type 'bogus'",
+          "look.txt line 3: 'rect' record has 1 of 7 fields; the description ends here"},
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        testing::internal::CaptureStderr();
+        ui_parse_bytes(std::span<const char>(c.text.data(), c.text.size()), 1.0, "/nonexistent-dir",
+                       "look.txt");
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(used_count(), c.count);
+        std::vector<std::string> lines;
+        for (size_t at = 0, nl; (nl = err.find('\n', at)) != std::string::npos; at = nl + 1)
+            lines.push_back(err.substr(at, nl - at));
+        ASSERT_EQ(lines.size(), c.warnings.size()) << err;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            size_t body = lines[i].find("] WARNING: ");
+            ASSERT_NE(body, std::string::npos) << lines[i];
+            EXPECT_EQ(lines[i].substr(body + 11), c.warnings[i]);
+        }
+    }
+    // A full table says so once, at the first record it leaves out.
+    std::string text;
+    for (int i = 0; i < 257; ++i) text += "rect r 0 0 1 1 0\n";
+    testing::internal::CaptureStderr();
+    parse(text + "\n");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "ui description line 257: more than 256 records; the rest is ignored"),
+              std::string::npos);
+}
+
 TEST_F(TableReset, FindElementGivesTheFirstOfItsType) {
     parse("regionseek - 1 2 3 4 0 window - 0 0 300 200 0 window - 5 5 5 5 0 rect a 0 0 1 1 0");
     Rect* w = ui_find_element(UI_WINDOW);

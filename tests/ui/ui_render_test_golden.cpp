@@ -19,6 +19,7 @@
 #include "foundation/files.h"
 #include "foundation/memory.h"
 #include "input/list.h"
+#include "look_render.h"
 #include "ui/image.h"
 #include "ui/text.h"
 #include "ui/ui_description.h"
@@ -124,6 +125,43 @@ TEST_F(Golden, EveryElementPausedInSingleMode) {
     ui_render_static(&p);
     ui_redraw(&p);
     check_golden("ui_all_paused_single.png", p.canvas);
+}
+
+std::string read_look(const char* name) {
+    std::string path = std::string(QULMO_LOOKS_SOURCE) + "/" + name + ".txt";
+    uint64_t size = 0;
+    unsigned char* bytes = read_whole_file(path.c_str(), &size);
+    std::string text(reinterpret_cast<const char*>(bytes), size);
+    dru_free(bytes);
+    return text;
+}
+
+// The shipped looks as the gallery shows them, at both scales they are made for.
+TEST_F(Golden, ShippedLooks) {
+    for (const char* look : {"default", "compact", "art", "animated"})
+        for (int scale : {1, 2}) {
+            SCOPED_TRACE(std::string(look) + " at scale " + std::to_string(scale));
+            look_render(&p, &scene, read_look(look), scale);
+            Rect* w = ui_find_element(UI_WINDOW);
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(p.canvas->width, w->w);
+            check_golden(
+                ("look_" + std::string(look) + "_" + std::to_string(scale) + ".png").c_str(),
+                p.canvas);
+            ui_scene_free(&p, &scene);
+        }
+}
+
+// The default look shipped as a file draws exactly what the compiled-in one draws.
+TEST_F(Golden, DefaultLookFileIsTheCompiledInLook) {
+    look_render(&p, &scene, ui_default_description, 1);
+    Image* builtin = image_new(p.canvas->width, p.canvas->height, IMAGE_PIXELS);
+    image_copy(p.canvas, nullptr, builtin, nullptr);
+    ui_scene_free(&p, &scene);
+    look_render(&p, &scene, read_look("default"), 1);
+    ASSERT_EQ(p.canvas->width, builtin->width);
+    EXPECT_EQ(compare(builtin, p.canvas, 0).pixels, 0);
+    image_free(builtin);
 }
 
 }  // namespace

@@ -179,13 +179,47 @@ void ui_scene_setup(Player* p, UiScene* scene, int32_t level) {
     p->backdrop = image_new(width, height, IMAGE_PIXELS);
 
     Image* art = synthetic_art();
+    ui_scene_place_art(art);
+    image_free(art);
+}
+
+void ui_scene_place_art(const Image* art) {
     for (UiElement& e : ui_elements) {
         if (e.type == UI_END) break;
         if (!(e.flags & UI_FLAG_ALBUMART)) continue;
         image_free(static_cast<Image*>(e.data));
         e.data = fit(art, e.rect.w, e.rect.h, (e.flags & UI_FLAG_CENTER) != 0);
     }
-    image_free(art);
+}
+
+Image* ui_scene_cover() {
+    // Dusk over the sea: a sky ramp, a banded sun, dark water with its reflection.
+    constexpr int kSize = 480;
+    Image* art = image_new(kSize, kSize, IMAGE_PIXELS);
+    const double sun_x = 240, sun_y = 250, sun_r = 120;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            uint8_t* px = art->pixels + y * art->stride + x * 4;
+            double t = y / double(kSize);
+            double r = 40 + 200 * t, g = 30 + 60 * t, b = 90 + 40 * (1 - t);
+            double dx = x - sun_x, dy = y - sun_y;
+            bool band_gap = y > 260 && (y / 12) % 2 == 0;
+            if (y < 330 && dx * dx + dy * dy < sun_r * sun_r && !band_gap) {
+                double k = (y - (sun_y - sun_r)) / (2 * sun_r);
+                r = 255, g = 210 - 120 * k, b = 90 - 50 * k;
+            }
+            if (y >= 330) {  // water: darker, with streaks of the sun
+                double depth = (y - 330) / 150.0;
+                r = 20 + 30 * (1 - depth), g = 20 + 20 * (1 - depth), b = 60 + 30 * (1 - depth);
+                double streak = std::fabs(dx) < 140 * (1 - depth) && (y / 6) % 3 == 0;
+                if (streak) r = 240, g = 130, b = 70;
+            }
+            px[0] = static_cast<uint8_t>(r);
+            px[1] = static_cast<uint8_t>(g);
+            px[2] = static_cast<uint8_t>(b);
+            px[3] = 255;
+        }
+    return art;
 }
 
 void ui_scene_free(Player* p, UiScene*) {
