@@ -159,7 +159,8 @@ TEST_F(Commands, SeekClickGoesToTheClickedFraction) {
         calls.clear();
         input_state.pointer_x = c.pointer_x;
         cmd_seek_click(&player);
-        EXPECT_EQ(calls, (std::vector<std::string>{c.seek, "sontera_resampler_reset"})) << c.pointer_x;
+        EXPECT_EQ(calls, (std::vector<std::string>{c.seek, "sontera_resampler_reset"}))
+            << c.pointer_x;
     }
     have_seek = false;
     calls.clear();
@@ -192,8 +193,9 @@ TEST_F(Commands, SeeksPauseAndPointer) {
     cmd_seek_back(&player);
     cmd_seek_forward(&player);
     cmd_restart(&player);
-    EXPECT_EQ(calls, (std::vector<std::string>{"seek by -10000", "sontera_resampler_reset", "seek by 10000",
-                                               "sontera_resampler_reset", "seek 0", "sontera_resampler_reset"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"seek by -10000", "sontera_resampler_reset",
+                                               "seek by 10000", "sontera_resampler_reset", "seek 0",
+                                               "sontera_resampler_reset"}));
     calls.clear();
     player.playing = 1;
     cmd_toggle_pause(&player);

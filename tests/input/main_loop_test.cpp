@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/main_loop.h"
-#include "input_rig.h"
 #include "input/input.h"
 #include "input/task.h"
+#include "input_rig.h"
 
 namespace {
 

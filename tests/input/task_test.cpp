@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "input_rig.h"
 #include "foundation/log.h"
 #include "input/input.h"
 #include "input/task.h"
+#include "input_rig.h"
 
 namespace {
 

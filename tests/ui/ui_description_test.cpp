@@ -268,7 +268,6 @@ TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
     EXPECT_EQ(ui_elements[0].rect.w, 5000);
     EXPECT_EQ(ui_element_image(ui_elements[0]), nullptr);
     EXPECT_NE(ui_element_image(ui_elements[1]), nullptr);
-
 }
 
 TEST_F(TableReset, FindElementGivesTheFirstOfItsType) {
