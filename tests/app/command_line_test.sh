@@ -2,12 +2,16 @@
 # Runs both programs with bad command lines: the message and status 1, nothing else.
 set -u
 build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 fail=0
+runs=0
 check() {  # program expected-status expected-stderr args...
     local prog=$1 status=$2 want=$3
     shift 3
-    local got
-    got=$(HOME=$(mktemp -d) timeout 10 "$build/$prog" "$@" 2>&1 >/dev/null)
+    local got home="$work/home$((runs += 1))"
+    mkdir "$home"
+    got=$(HOME=$home timeout 10 "$build/$prog" "$@" 2>&1 >/dev/null)
     local rc=$?
     if [ "$rc" != "$status" ] || [ "$got" != "$want" ]; then
         echo "FAIL: $prog $*: status $rc, stderr '$got' (want $status, '$want')"

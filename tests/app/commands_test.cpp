@@ -17,6 +17,8 @@
 #include "foundation/log.h"
 #include "foundation/memory.h"
 #include "input/input.h"
+#include "tests/lib/null_sound.h"
+#include "tests/lib/null_window.h"
 #include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
@@ -31,6 +33,7 @@ struct Exited {
 }  // namespace
 
 // --- recorders for every outward call ----------------------------------------------
+// The window and the sound output are the shared null doubles, traced into `calls`.
 InputState input_state;
 void* dru_alloc_memory(size_t n, size_t s) { return calloc(n ? n : 1, s ? s : 1); }
 void dru_free(void* p) { free(p); }
@@ -45,8 +48,6 @@ int64_t track_seek_relative_ms(Track*, int64_t d) {
     return 0;
 }
 void track_close(Track*) { calls.push_back("track_close"); }
-void sontera_resampler_reset(AudioOutput*) { calls.push_back("resampler_reset"); }
-void sontera_close(AudioOutput*) { calls.push_back("sontera_close"); }
 void player_flush_output(Player*) { calls.push_back("flush"); }
 void analysis_free(Player*) { calls.push_back("analysis_free"); }
 void font_free(Font*) { calls.push_back("font_free"); }
@@ -61,7 +62,6 @@ void ui_free_elements() { calls.push_back("ui_free_elements"); }
 void ui_on_resize(Player*, int32_t w, int32_t h) {
     calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
 }
-void fenra_close(Window*) { calls.push_back("fenra_close"); }
 void app_exit(int8_t status) {
     calls.push_back("app_exit " + std::to_string(status));
     throw Exited{status};
@@ -70,19 +70,27 @@ void app_exit(int8_t status) {
 namespace {
 
 void count_redraw(Player*) { calls.push_back("redraw"); }
+void record(const char* call) { calls.emplace_back(call); }
 
 struct Commands : ::testing::Test {
     Player player{};
     Track track{};
     AudioFormat format{44100, SAMPLE_F32, 2};
-    AudioOutput output{};
     void SetUp() override {
         calls.clear();
         have_seek = true;
+        null_window_reset();
+        null_sound_reset();
+        null_window.trace = record;
+        null_sound.trace = record;
         track.format = &format;
         player.track = &track;
-        player.output = &output;
+        player.output = dru_alloc_array<AudioOutput>(1);  // the null sound output frees it
         player.redraw = count_redraw;
+    }
+    void TearDown() override {
+        null_sound.trace = nullptr;
+        sontera_close(player.output);
     }
 };
 
@@ -125,8 +133,8 @@ TEST_F(Commands, PreviousWithinFiveSecondsElseRestart) {
     } cases[] = {
         {0, {"previous"}},
         {5000, {"previous"}},
-        {5001, {"seek 0", "resampler_reset"}},
-        {120000, {"seek 0", "resampler_reset"}},
+        {5001, {"seek 0", "sontera_resampler_reset"}},
+        {120000, {"seek 0", "sontera_resampler_reset"}},
     };
     for (const Case& c : cases) {
         calls.clear();
@@ -151,7 +159,8 @@ TEST_F(Commands, SeekClickGoesToTheClickedFraction) {
         calls.clear();
         input_state.pointer_x = c.pointer_x;
         cmd_seek_click(&player);
-        EXPECT_EQ(calls, (std::vector<std::string>{c.seek, "resampler_reset"})) << c.pointer_x;
+        EXPECT_EQ(calls, (std::vector<std::string>{c.seek, "sontera_resampler_reset"}))
+            << c.pointer_x;
     }
     have_seek = false;
     calls.clear();
@@ -184,8 +193,9 @@ TEST_F(Commands, SeeksPauseAndPointer) {
     cmd_seek_back(&player);
     cmd_seek_forward(&player);
     cmd_restart(&player);
-    EXPECT_EQ(calls, (std::vector<std::string>{"seek by -10000", "resampler_reset", "seek by 10000",
-                                               "resampler_reset", "seek 0", "resampler_reset"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"seek by -10000", "sontera_resampler_reset",
+                                               "seek by 10000", "sontera_resampler_reset", "seek 0",
+                                               "sontera_resampler_reset"}));
     calls.clear();
     player.playing = 1;
     cmd_toggle_pause(&player);

@@ -21,6 +21,7 @@
 #include "app/playlist.h"
 #include "audio/load_track.h"
 #include "foundation/memory.h"
+#include "tests/lib/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -34,18 +35,6 @@ void player_load_track(Player*, PlaylistEntry* entry) { loaded.emplace_back(entr
 void cmd_quit(Player*) { throw QuitCalled{}; }
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char tmpl[] = "/tmp/qulmo_playlist_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    void touch(const std::string& name, const std::string& content = "x") const {
-        std::ofstream(path / name, std::ios::binary) << content;
-    }
-};
 
 std::vector<std::string> paths(List* list) {
     std::vector<std::string> out;
@@ -90,7 +79,7 @@ struct FromFileArg : PlayerFixture {
     TempDir dir;
     void SetUp() override {
         for (const char* n : {"b.flac", "A.mp3", "c.WAV", "notes.txt", "d.ogg", "e.wav.bak"})
-            dir.touch(n);
+            dir.file(n, "x");
         fs::create_directory(dir.path / "x.mp3");
     }
     std::string p(const std::string& name) const { return (dir.path / name).string(); }
@@ -197,7 +186,7 @@ TEST_F(PlayerFixture, AFileInTheRootDirectoryIsFoundInItsListing) {
 
 TEST(DirScan, ListsEveryEntryWithTypeAndSize) {
     TempDir dir;
-    dir.touch("five.mp3", "12345");
+    dir.file("five.mp3", "12345");
     fs::create_directory(dir.path / "sub");
     fs::create_symlink(dir.path / "missing-target", dir.path / "dangling");
     List* list = dir_scan(dir.path.c_str());
@@ -270,7 +259,7 @@ TEST(PlaylistSort, DirectoriesFirstThenByteOrderAndStableOnEqualNames) {
 struct FromListFile : PlayerFixture {
     TempDir dir;
     std::vector<std::string> read(const std::string& content, const char* name = "list.txt") {
-        dir.touch(name, content);
+        dir.file(name, content);
         playlist_from_list_file(&player, name, dir.path.c_str());
         EXPECT_EQ(player.current, player.playlist);
         std::vector<std::string> got = paths(player.playlist);
@@ -304,7 +293,7 @@ TEST_F(FromListFile, LinesBecomeEntries) {
 }
 
 TEST_F(FromListFile, AbsoluteNameIsNotJoinedToTheConfigurationDirectory) {
-    dir.touch("abs.txt", "one.mp3\n");
+    dir.file("abs.txt", "one.mp3\n");
     std::string abs = (dir.path / "abs.txt").string();
     playlist_from_list_file(&player, abs.c_str(), "/nonexistent_config");
     EXPECT_EQ(paths(player.playlist), std::vector<std::string>{"one.mp3"});

@@ -9,20 +9,8 @@
 #include "app/startup.h"
 #include "fenra/fenra.h"
 #include "input/input.h"
+#include "tests/lib/null_window.h"
 #include "ui/ui_description.h"
-
-// The window library is not linked: the registered controls are exercised directly.
-namespace {
-int moves = 0;
-}
-void fenra_begin_move(Window*) { moves++; }
-void fenra_present(Window*, const Image*, int32_t, int32_t, int32_t, int32_t) {}
-void fenra_close(Window*) {}
-void fenra_set_title(Window*, const char*) {}
-float fenra_display_dpi() { return 96.0f; }
-Window* fenra_open(int32_t, int32_t, int32_t, int32_t, float, uint32_t) { return nullptr; }
-int fenra_dispatch(Window*) { return -1; }
-bool fenra_repeat_keys(Window*) { return false; }
 
 namespace {
 
@@ -59,6 +47,7 @@ struct Controls : ::testing::Test {
     Player player{};
     Window window{};
     void SetUp() override {
+        null_window_reset();
         const char* ui =
             "window - 0 0 300 300 0 regionseek - 60 280 225 6 0 regionplay - 0 0 20 20 0 "
             "regionprev - 20 0 20 20 0 regionnext - 40 0 20 20 0 regionquit - 280 0 20 20 0 ";
@@ -138,7 +127,7 @@ TEST_F(Controls, KeysAndRegionsReachTheirCommands) {
     EXPECT_EQ(player.volume, 10);
     // A left press moves the window, except on a button.
     EXPECT_EQ(input_dispatch_region(BUTTON_LEFT, REGION_PRESS, 150, 100, 0), 10);
-    EXPECT_EQ(moves, 1);
+    EXPECT_EQ(null_window.moves, 1);
     input_state.window = &window;
     EXPECT_EQ(input_dispatch_region(BUTTON_LEFT, REGION_PRESS, 10, 10, 0), 20);  // play button
     EXPECT_EQ(player.playing, 1);

@@ -1,10 +1,7 @@
 // Builds the byte arrays the reader tests feed in: little- and big-endian integers,
 // RIFF chunks and ID3v2 tags and frames.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,12 +119,7 @@ inline Bytes apic_body(uint8_t encoding, uint8_t type, const Bytes& description,
     return b;
 }
 
-inline std::string write_temp_file(const std::string& name, const Bytes& bytes) {
-    std::string path = ::testing::TempDir() + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) {
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    return path;
+// The bytes as characters, for writing them to a file.
+inline std::string_view chars(const Bytes& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }

@@ -1,7 +1,11 @@
 #!/bin/bash
 # Builds the audio files the media tests decode, into the directory given as $1.
 # Everything comes from Debian tools, so nothing binary lives in the repository.
+# Exits 77 when one of them is missing.
 set -euo pipefail
+for tool in sox flac metaflac lame eyeD3 /usr/bin/convert; do
+    command -v "$tool" >/dev/null || { echo "$tool not installed" >&2; exit 77; }
+done
 out=$1
 mkdir -p "$out"
 cd "$out"

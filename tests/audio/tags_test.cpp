@@ -7,6 +7,7 @@
 #include "audio/metadata.h"
 #include "audio/track.h"
 #include "byte_builder.h"
+#include "tests/lib/temp_dir.h"
 
 namespace {
 
@@ -353,9 +354,10 @@ TEST(TrackOpen, FailuresNameTheCause) {
         {"garbage.flac", str_bytes("fLaC but not really"), "loading file failed"},
         {"empty.mp3", {}, "loading file failed"},
     };
+    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = write_temp_file(c.name, c.content);
+        const std::string path = dir.file(c.name, chars(c.content));
         const char* error = nullptr;
         testing::internal::CaptureStderr();
         EXPECT_EQ(track_try_open(path.c_str(), &error), nullptr);

@@ -8,6 +8,7 @@
 #include "audio/track.h"
 #include "audio/wav_reader.h"
 #include "byte_builder.h"
+#include "tests/lib/temp_dir.h"
 
 namespace {
 
@@ -224,16 +225,19 @@ Bytes tone_wav(const std::vector<Bytes>& extra, int frames = 100) {
     return wave_file(chunks);
 }
 
-Track* open_bytes(const char* name, const Bytes& bytes) {
-    const std::string path = write_temp_file(name, bytes);
-    const char* error = nullptr;
-    testing::internal::CaptureStderr();
-    Track* t = track_try_open(path.c_str(), &error);
-    testing::internal::GetCapturedStderr();
-    return t;
-}
+struct WavTrack : ::testing::Test {
+    TempDir dir;
+    Track* open_bytes(const char* name, const Bytes& bytes) {
+        const std::string path = dir.file(name, chars(bytes));
+        const char* error = nullptr;
+        testing::internal::CaptureStderr();
+        Track* t = track_try_open(path.c_str(), &error);
+        testing::internal::GetCapturedStderr();
+        return t;
+    }
+};
 
-TEST(WavTrack, InfoTagsFillTheMetadata) {
+TEST_F(WavTrack, InfoTagsFillTheMetadata) {
     Track* t = open_bytes("info.wav", tone_wav({info_list({{"INAM", "Name"},
                                                            {"IART", "Art"},
                                                            {"IPRD", "Prod"},
@@ -254,7 +258,7 @@ TEST(WavTrack, InfoTagsFillTheMetadata) {
     track_close(t);
 }
 
-TEST(WavTrack, InfoTextIsCutAt1023Bytes) {
+TEST_F(WavTrack, InfoTextIsCutAt1023Bytes) {
     Track* t = open_bytes("long.wav",
                           tone_wav({info_list({{"INAM", std::string(2000, 'n')}, {"IART", "x"}})}));
     ASSERT_NE(t, nullptr);
@@ -263,7 +267,7 @@ TEST(WavTrack, InfoTextIsCutAt1023Bytes) {
     track_close(t);
 }
 
-TEST(WavTrack, Id3ChunkWinsOverInfo) {
+TEST_F(WavTrack, Id3ChunkWinsOverInfo) {
     const Bytes tag = id3_tag({id3_text_frame("TIT2", 0, str_bytes("From ID3"))});
     for (const char* id : {"id3 ", "ID3 "}) {
         SCOPED_TRACE(id);
@@ -277,7 +281,7 @@ TEST(WavTrack, Id3ChunkWinsOverInfo) {
     }
 }
 
-TEST(WavTrack, SeekFrameBounds) {
+TEST_F(WavTrack, SeekFrameBounds) {
     Track* t = open_bytes("seek.wav", tone_wav({}, 1000));  // 1000 frames at 1000 Hz
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(track_seek_frame(t, 500), 500);
@@ -302,7 +306,7 @@ struct OutputLog {
     float first;
 };
 
-TEST(WavTrack, PlayChunkFeedsTheOutputHookAndCounts) {
+TEST_F(WavTrack, PlayChunkFeedsTheOutputHookAndCounts) {
     Track* t = open_bytes("chunks.wav", tone_wav({}, 1500));
     ASSERT_NE(t, nullptr);
     static OutputLog seen;

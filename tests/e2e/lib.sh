@@ -7,11 +7,13 @@
 #   e2e_wait_window NAME_PATTERN SECS   prints the X window id once one matches.
 #   e2e_pixel PNG X Y              "r g b" of one pixel.
 #   e2e_fail MESSAGE               prints the message and the player's log, exits 1.
+# and skip / need_tools from tests/lib/skip.sh.
 
 set -u
 BUILD=$(cd "$BUILD" && pwd)
 SRC=$(cd "$SRC" && pwd)
-WORK=$(mktemp -d /tmp/qulmo-e2e.XXXXXX)
+source "$SRC/tests/lib/skip.sh"
+WORK=$(mktemp -d -t qulmo-e2e.XXXXXX)
 E2E_CLEANUP=()
 e2e_cleanup() {
     local c

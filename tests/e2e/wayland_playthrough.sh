@@ -6,6 +6,7 @@ BUILD=$1 SRC=$2
 source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/weston.sh"
 source "$SRC/tests/lib/alsa.sh"
+need_tools weston wayland-info $DEMO_TOOLS
 
 alsa_file_setup "$WORK" "$WORK/out.raw"
 e2e_font

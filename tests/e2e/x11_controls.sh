@@ -7,6 +7,7 @@ BUILD=$1 SRC=$2
 source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/xvfb.sh"
 source "$SRC/tests/lib/alsa.sh"
+need_tools pulseaudio pactl Xvfb xdpyinfo xdotool compare $DEMO_TOOLS
 
 if ! alsa_pulse_start "$WORK"; then
     echo "PulseAudio did not start" >&2

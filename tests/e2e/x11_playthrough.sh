@@ -6,6 +6,7 @@ BUILD=$1 SRC=$2
 source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/xvfb.sh"
 source "$SRC/tests/lib/alsa.sh"
+need_tools Xvfb xdpyinfo $DEMO_TOOLS
 
 alsa_file_setup "$WORK" "$WORK/out.raw"
 e2e_font

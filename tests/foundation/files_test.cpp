@@ -9,24 +9,11 @@
 
 #include "foundation/files.h"
 #include "foundation/memory.h"
+#include "tests/lib/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char tmpl[] = "/tmp/qulmo-test-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const char* name, const std::string& content) const {
-        fs::path p = path / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-};
 
 TEST(ReadWholeFile, ContentIsFollowedByZeros) {
     TempDir dir;

@@ -8,11 +8,9 @@ source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/xvfb.sh"
 source "$SRC/tests/lib/alsa.sh"
 
-if grep -q '^QULMO_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null; then
-    echo "sanitizer build: valgrind cannot run it, nothing to do"
-    exit 0
-fi
-command -v valgrind >/dev/null || e2e_fail "valgrind is missing"
+grep -q '^QULMO_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null &&
+    skip "sanitizer build: valgrind cannot run it"
+need_tools valgrind Xvfb xdpyinfo xdotool $DEMO_TOOLS
 alsa_file_setup "$WORK" "$WORK/out.raw"
 e2e_font
 xvfb_start || exit 1

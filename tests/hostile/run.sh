@@ -9,6 +9,7 @@ only=${3:-}
 source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/xvfb.sh"
 source "$SRC/tests/lib/alsa.sh"
+need_tools Xvfb xdpyinfo xdotool python3 flac lame
 
 corpus="$WORK/corpus"
 python3 "$SRC/tests/hostile/make_corpus.py" "$corpus" >/dev/null || e2e_fail "corpus generation failed"

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_window.h"
 #include "foundation/log.h"
 #include "input/input.h"
 #include "input/task.h"
+#include "input_rig.h"
 
 namespace {
 
@@ -565,16 +565,16 @@ TEST_F(Input, ConfigureFlags) {
     input_state.present_pending = 1;
     input_on_configure(nullptr, nullptr, 5, 6, 300, 300, 0);
     EXPECT_TRUE(hooks.empty());
-    EXPECT_TRUE(fake_display.presents.empty());
+    EXPECT_TRUE(null_window.presents.empty());
     EXPECT_EQ(input_state.present_pending, 1);
 
     // Flags 2 (moved) with a pending present: the hook, then the present.
     input_state.damage = {1, 2, 3, 4};
     input_on_configure(nullptr, nullptr, 5, 6, 100, 80, 2);
     EXPECT_EQ(hooks, (std::vector<std::string>{"configure 5,6 0"}));
-    ASSERT_EQ(fake_display.presents.size(), 1u);
-    EXPECT_EQ(fake_display.presents[0].x, 1);
-    EXPECT_EQ(fake_display.presents[0].h, 4);
+    ASSERT_EQ(null_window.presents.size(), 1u);
+    EXPECT_EQ(null_window.presents[0].x, 1);
+    EXPECT_EQ(null_window.presents[0].h, 4);
     EXPECT_EQ(input_state.present_pending, 0);
     EXPECT_EQ(input_state.damage.w, 0);
 
@@ -582,7 +582,7 @@ TEST_F(Input, ConfigureFlags) {
     hooks.clear();
     input_on_configure(nullptr, nullptr, 7, 8, 100, 80, 2);
     EXPECT_EQ(hooks, (std::vector<std::string>{"configure 7,8 0"}));
-    EXPECT_EQ(fake_display.presents.size(), 1u);
+    EXPECT_EQ(null_window.presents.size(), 1u);
 
     // Flags 1 with the same size: the framebuffer stays, a pending frame is shown.
     hooks.clear();
@@ -590,7 +590,7 @@ TEST_F(Input, ConfigureFlags) {
     input_on_configure(nullptr, nullptr, 7, 8, 100, 80, 1);
     EXPECT_TRUE(hooks.empty());
     EXPECT_EQ(input_state.framebuffer, fb);
-    EXPECT_EQ(fake_display.presents.size(), 2u);
+    EXPECT_EQ(null_window.presents.size(), 2u);
 
     // Flags 3 with a new size: hook with size flag, new framebuffer, full present.
     hooks.clear();
@@ -600,8 +600,8 @@ TEST_F(Input, ConfigureFlags) {
     EXPECT_EQ(input_state.framebuffer->width, 40);
     EXPECT_EQ(input_state.framebuffer->height, 30);
     EXPECT_EQ(input_state.framebuffer->pixels[0], 0);
-    ASSERT_EQ(fake_display.presents.size(), 3u);
-    const PresentCall& p = fake_display.presents[2];
+    ASSERT_EQ(null_window.presents.size(), 3u);
+    const PresentCall& p = null_window.presents[2];
     EXPECT_EQ(p.image, input_state.framebuffer);
     EXPECT_EQ(p.w, 40);
     EXPECT_EQ(p.h, 30);

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/main_loop.h"
-#include "fake_window.h"
 #include "input/input.h"
 #include "input/task.h"
+#include "input_rig.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ protected:
 
 TEST_F(MainLoop, EachPassRunsOneTaskThenDispatchesUntilTheWindowCloses) {
     task_post(pump, nullptr);
-    fake_display.dispatch_results = {1, 0, 3};
-    fake_display.on_dispatch = [](Window* w, size_t call) {
+    null_window.dispatch_results = {1, 0, 3};
+    null_window.on_dispatch = [](Window* w, size_t call) {
         trace.push_back("dispatch");
         if (call == 1) input_request_present();
         if (call == 2) w->closed = 1;  // the window went away during this dispatch
@@ -42,26 +42,26 @@ TEST_F(MainLoop, EachPassRunsOneTaskThenDispatchesUntilTheWindowCloses) {
     // The last pass still runs its task before it sees the closed window.
     EXPECT_EQ(trace, (std::vector<std::string>{"task", "dispatch", "task", "dispatch", "task",
                                                "dispatch", "task"}));
-    EXPECT_EQ(fake_display.presents.size(), 1u);
+    EXPECT_EQ(null_window.presents.size(), 1u);
 }
 
 TEST_F(MainLoop, ADisplayFailureEndsTheLoop) {
-    fake_display.dispatch_results = {0, 0, -1, 1};
+    null_window.dispatch_results = {0, 0, -1, 1};
     main_loop(nullptr);
-    EXPECT_EQ(fake_display.dispatch_calls, 3u);
+    EXPECT_EQ(null_window.dispatch_calls, 3u);
 }
 
 TEST_F(MainLoop, NoWindowMeansNoPass) {
     input_state.window = nullptr;
     task_post(pump, nullptr);
     main_loop(nullptr);
-    EXPECT_EQ(fake_display.dispatch_calls, 0u);
+    EXPECT_EQ(null_window.dispatch_calls, 0u);
     EXPECT_EQ(trace, (std::vector<std::string>{"task"}));
 }
 
 void close_in_second_pass() {
-    fake_display.dispatch_results = {1, 1, 1};
-    fake_display.on_dispatch = [](Window* w, size_t call) {
+    null_window.dispatch_results = {1, 1, 1};
+    null_window.on_dispatch = [](Window* w, size_t call) {
         fprintf(stderr, "pass %zu\n", call);
         if (call == 1) input_on_close(w, nullptr);
     };

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_window.h"
 #include "foundation/log.h"
 #include "input/input.h"
 #include "input/task.h"
+#include "input_rig.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ TEST_F(Tasks, TasksPostedWhileRunningWaitForTheNextCall) {
 
 TEST_F(Tasks, PresentRequestsCoverTheFramebufferAndShowOncePerPass) {
     input_end_pass();
-    EXPECT_TRUE(fake_display.presents.empty());  // nothing changed, nothing shown
+    EXPECT_TRUE(null_window.presents.empty());  // nothing changed, nothing shown
 
     input_request_present();
     EXPECT_EQ(input_state.present_pending, 1);
@@ -74,17 +74,17 @@ TEST_F(Tasks, PresentRequestsCoverTheFramebufferAndShowOncePerPass) {
     EXPECT_EQ(input_state.damage.h, 4);
     input_request_present();
     input_end_pass();
-    ASSERT_EQ(fake_display.presents.size(), 1u);
-    EXPECT_EQ(fake_display.presents[0].image, input_state.framebuffer);
-    EXPECT_EQ(fake_display.presents[0].w, 10);
+    ASSERT_EQ(null_window.presents.size(), 1u);
+    EXPECT_EQ(null_window.presents[0].image, input_state.framebuffer);
+    EXPECT_EQ(null_window.presents[0].w, 10);
     EXPECT_EQ(input_state.present_pending, 0);
 
     // A renderer-grown damage rectangle is shown as it is, then reset.
     input_state.damage = {2, 1, 3, 2};
     input_state.present_pending = 1;
     input_end_pass();
-    ASSERT_EQ(fake_display.presents.size(), 2u);
-    const PresentCall& p = fake_display.presents[1];
+    ASSERT_EQ(null_window.presents.size(), 2u);
+    const PresentCall& p = null_window.presents[1];
     EXPECT_EQ((std::vector<int>{p.x, p.y, p.w, p.h}), (std::vector<int>{2, 1, 3, 2}));
     EXPECT_EQ(input_state.damage.x, 0);
     EXPECT_EQ(input_state.damage.w, 0);
@@ -92,9 +92,9 @@ TEST_F(Tasks, PresentRequestsCoverTheFramebufferAndShowOncePerPass) {
     // Zero damage means the whole framebuffer.
     input_state.present_pending = 1;
     input_end_pass();
-    ASSERT_EQ(fake_display.presents.size(), 3u);
-    EXPECT_EQ(fake_display.presents[2].w, 10);
-    EXPECT_EQ(fake_display.presents[2].h, 4);
+    ASSERT_EQ(null_window.presents.size(), 3u);
+    EXPECT_EQ(null_window.presents[2].w, 10);
+    EXPECT_EQ(null_window.presents[2].h, 4);
 }
 
 TEST_F(Tasks, RedrawRequestRunsTheHookAndPresents) {
@@ -102,12 +102,12 @@ TEST_F(Tasks, RedrawRequestRunsTheHookAndPresents) {
     redraws = 0;
     input_on_expose(nullptr, nullptr);
     input_end_pass();  // no hook yet: still presents
-    EXPECT_EQ(fake_display.presents.size(), 1u);
+    EXPECT_EQ(null_window.presents.size(), 1u);
     input_set_redraw_hook([](void*) { redraws++; }, nullptr);
     input_on_expose(nullptr, nullptr);
     input_end_pass();
     EXPECT_EQ(redraws, 1);
-    EXPECT_EQ(fake_display.presents.size(), 2u);
+    EXPECT_EQ(null_window.presents.size(), 2u);
     EXPECT_EQ(input_state.pending, 0u);
 }
 
@@ -132,7 +132,7 @@ TEST_F(TasksDeathTest, RedrawThenCloseExitsZeroWithoutPresenting) {
             input_set_redraw_hook([](void*) { fprintf(stderr, "redraw-ran\n"); }, nullptr);
             input_set_exit_hook(
                 [](int32_t status, void*) { fprintf(stderr, "exit-hook %d\n", status); }, nullptr);
-            fake_display.present_exits = true;  // a present would end with status 3
+            null_window.present_exits = true;  // a present would end with status 3
             input_on_expose(nullptr, nullptr);
             input_on_close(nullptr, nullptr);
             input_end_pass();

@@ -24,7 +24,7 @@ weston_start_x11() {
 }
 
 weston_launch() {
-    WESTON_DIR=$(mktemp -d /tmp/qulmo-weston.XXXXXX) || return 1
+    WESTON_DIR=$(mktemp -d -t qulmo-weston.XXXXXX) || return 1
     chmod 0700 "$WESTON_DIR"
     export XDG_RUNTIME_DIR="$WESTON_DIR"
     export WAYLAND_DISPLAY="qulmo-test-$$-$RANDOM"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/lib/temp_dir.h"
 #include "tests/ui/imaging_test_util.h"
 #include "ui/image.h"
 
@@ -99,12 +100,10 @@ TEST(ImageLoad, DecodesFormatsExactly) {
 
 TEST(ImageLoad, FromFile) {
     std::vector<uint8_t> png = encode("png");
-    char name[] = "/tmp/qulmo_img_XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    FILE* f = fdopen(fd, "wb");
-    fwrite(png.data(), 1, png.size(), f);
-    fclose(f);
+    auto first = [&](size_t n) { return std::string_view(reinterpret_cast<char*>(png.data()), n); };
+    TempDir dir;
+    const std::string path = dir.file("cover.png", first(png.size()));
+    const char* name = path.c_str();
     Image* img = image_load_file(name);
     ASSERT_EQ(img->width, 3);
     std::vector<uint8_t> px = sample_pixels();
@@ -112,14 +111,11 @@ TEST(ImageLoad, FromFile) {
     image_free(img);
 
     // Truncated file
-    f = fopen(name, "wb");
-    fwrite(png.data(), 1, png.size() / 2, f);
-    fclose(f);
+    dir.file("cover.png", first(png.size() / 2));
     testing::internal::CaptureStderr();
     img = image_load_file(name);
     expect_failed({img, testing::internal::GetCapturedStderr()},
                   "loading image from file failed: ");
-    remove(name);
 
     testing::internal::CaptureStderr();
     img = image_load_file("/nonexistent/cover.jpg");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/lib/temp_dir.h"
 #include "tests/ui/imaging_test_util.h"
 #include "ui/text.h"
 
@@ -247,33 +248,25 @@ TEST(FontLoad, CffFontHasNoGlyfTable) {
     font_free(f);
 }
 
-std::string temp_file(const std::string& content) {
-    char name[] = "/tmp/qulmo_font_XXXXXX";
-    int fd = mkstemp(name);
-    FILE* f = fdopen(fd, "wb");
-    fwrite(content.data(), 1, content.size(), f);
-    fclose(f);
-    return name;
-}
-
 TEST(FontLoadDeathTest, FailuresAreFatal) {
+    TempDir dir;
     struct Case {
         std::string path;
         const char* detail;
     } cases[] = {
         {"/nonexistent/font.ttf", "file does not exist"},
-        {temp_file(""), "loading font failed"},
-        {temp_file(std::string(4000, 'x')), "loading font failed"},
+        {dir.file("empty.ttf"), "loading font failed"},
+        {dir.file("junk.ttf", std::string(4000, 'x')), "loading font failed"},
         // a table directory that points past the end of the file
-        {temp_file(std::string("\0\1\0\0\0\1\0\0\0\0\0\0cmap\0\0\0\0\0\0\0\x20\0\0\x10\0", 28) +
-                   std::string(8, '\0')),
+        {dir.file("past_end.ttf",
+                  std::string("\0\1\0\0\0\1\0\0\0\0\0\0cmap\0\0\0\0\0\0\0\x20\0\0\x10\0", 28) +
+                      std::string(8, '\0')),
          "loading font failed"},
     };
     for (const Case& c : cases) {
         EXPECT_EXIT((void)font_load(c.path.c_str()), testing::ExitedWithCode(1),
                     std::string("FATAL ERROR: error opening font: ") + c.detail)
             << c.path;
-        if (c.path[1] == 't') remove(c.path.c_str());
     }
 }
 

@@ -1,13 +1,13 @@
 // UI description parser, name hash, element lookup and the static prefix.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "foundation/memory.h"
+#include "tests/lib/temp_dir.h"
 #include "ui/image.h"
 #include "ui/ui_description.h"
 
@@ -231,19 +231,15 @@ TEST_F(TableReset, ReadsOnlyTheBytesGiven) {
 }
 
 TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
-    char dir[] = "/tmp/ui_desc_testXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
+    TempDir temp;
+    const char* dir = temp.path.c_str();
     // A 2 x 1 image file: red, then blue (a 24-bit BMP).
     const uint8_t bmp[] = {
         'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54,  0,   0, 0,         // file header
         40,  0,   0,  0, 2, 0, 0, 0, 1, 0, 0,   0,   1, 0, 24, 0,  // info header
         0,   0,   0,  0, 8, 0, 0, 0, 0, 0, 0,   0,   0, 0, 0,  0,
         0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0,  0};  // BGR red, BGR blue, padding
-    std::string path = std::string(dir) + "/pic.bmp";
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(bmp, 1, sizeof bmp, f);
-    fclose(f);
+    temp.file("pic.bmp", std::string_view(reinterpret_cast<const char*>(bmp), sizeof bmp));
 
     std::string text = "font f.ttf 0 0 0 0 0 image pic.bmp 0 0 4 3 0 image missing.png 1 1 5 2 0";
     ui_parse_bytes(std::span<const char>(text.data(), text.size()), 1.0, dir);
@@ -272,9 +268,6 @@ TEST_F(TableReset, FontAndImageFilesComeFromTheConfigurationDirectory) {
     EXPECT_EQ(ui_elements[0].rect.w, 5000);
     EXPECT_EQ(ui_element_image(ui_elements[0]), nullptr);
     EXPECT_NE(ui_element_image(ui_elements[1]), nullptr);
-
-    unlink(path.c_str());
-    rmdir(dir);
 }
 
 // What an author sees: one warning per problem, naming the record's line, and the

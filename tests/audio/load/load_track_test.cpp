@@ -1,7 +1,6 @@
 // Making an entry current: album-art fitting geometry and pixels, sink buffer sizes,
-// and a whole load of a real WAV file into a sound device that writes to a file.
+// and a whole load of a real WAV file into the null sound output.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,18 +18,13 @@
 #include "audio/track.h"
 #include "fenra/fenra.h"
 #include "input/input.h"
+#include "tests/lib/null_sound.h"
+#include "tests/lib/null_window.h"
+#include "tests/lib/temp_dir.h"
 #include "ui/image.h"
 #include "ui/ui_description.h"
 
 namespace fs = std::filesystem;
-
-// The window library is not linked here; only the title is of interest.
-namespace {
-std::vector<std::string> titles;
-}
-void fenra_set_title(Window*, const char* text) { titles.emplace_back(text); }
-void fenra_present(Window*, const Image*, int32_t, int32_t, int32_t, int32_t) {}
-void fenra_close(Window*) {}
 
 namespace {
 
@@ -111,22 +105,22 @@ TEST(LoadTrack, BufferFramesByRate) {
     for (const Case& c : cases) EXPECT_EQ(load_track_buffer_frames(c.rate), c.frames) << c.rate;
 }
 
-// A whole load: a real WAV with tags, a cover beside it, ALSA "default" written to a file.
+// A whole load: a real WAV with tags and a cover beside it, into the null sound output
+// with the null window's title recorded.
 struct LoadFixture : ::testing::Test {
-    fs::path dir;
+    TempDir temp;
+    fs::path dir = temp.path;
     Player player{};
     void SetUp() override {
-        char tmpl[] = "/tmp/qulmo_load_XXXXXX";
-        dir = mkdtemp(tmpl);
-        std::ofstream(dir / "asound.conf")
-            << "pcm.!default { type file; slave.pcm { type null }; file \""
-            << (dir / "out.raw").string() << "\"; format \"raw\" }\n";
-        setenv("ALSA_CONFIG_PATH", (dir / "asound.conf").c_str(), 1);
+        null_window_reset();
+        null_sound_reset();
         write_wav(dir / "a.wav", 48000, 4800);
-        // A 2 x 1 cover: left pixel red, right pixel blue.
-        std::string cmd = "/usr/bin/convert -size 1x1 xc:red xc:blue +append '" +
-                          (dir / "cover.png").string() + "' 2>/dev/null";
-        have_cover = system(cmd.c_str()) == 0;
+        // A 2 x 1 PNG cover: left pixel red, right pixel blue.
+        static constexpr char cover[] =
+            "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x02\x00\x00\x00\x01\x08\x02"
+            "\x00\x00\x00\x7b\x40\xe8\xdd\x00\x00\x00\x0dIDAT\x78\xda\x63\xf8\xcf\x00\x04"
+            "\xff\x01\x07\x00\x01\xff\x3d\x7d\x8c\x49\x00\x00\x00\x00IEND\xae\x42\x60\x82";
+        temp.file("cover.png", std::string_view(cover, sizeof cover - 1));
         ui_parse_bytes(std::span<const char>(layout, strlen(layout)), 1.0, dir.c_str());
         player.canvas = image_new(300, 300, IMAGE_PIXELS);
         player.backdrop = image_new(300, 300, IMAGE_PIXELS);
@@ -139,8 +133,6 @@ struct LoadFixture : ::testing::Test {
         image_free(player.backdrop);
         analysis_free(&player);
         ui_free_elements();
-        fs::remove_all(dir);
-        unsetenv("ALSA_CONFIG_PATH");
     }
     static void write_wav(const fs::path& path, uint32_t rate, uint32_t frames) {
         std::ofstream f(path, std::ios::binary);
@@ -166,7 +158,6 @@ struct LoadFixture : ::testing::Test {
         u32(info_len);
         f.write(info, info_len);
     }
-    bool have_cover = false;
     static constexpr const char* layout =
         "window - 0 0 300 300 0 "
         "albumart - 0 0 100 50 0 "
@@ -179,7 +170,6 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
     PlaylistEntry* entry = playlist_entry_create((dir / "a.wav").c_str());
     Window window{};
     input_state.window = &window;
-    titles.clear();
     testing::internal::CaptureStderr();
     player_load_track(&player, entry);
     std::string err = testing::internal::GetCapturedStderr();
@@ -203,7 +193,7 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
     EXPECT_EQ(entry->loaded, 1);
     EXPECT_STREQ(entry->title, "Title");
     EXPECT_STREQ(entry->artist, "Artist!");
-    EXPECT_EQ(titles, std::vector<std::string>{"[Artist! - Title] - qulmo"});
+    EXPECT_EQ(null_window.titles, std::vector<std::string>{"[Artist! - Title] - qulmo"});
 
     // Every album-art element holds the art at its own size.
     const int sizes[][2] = {{100, 50}, {100, 50}, {40, 40}};
@@ -214,15 +204,13 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
         EXPECT_EQ(art->height, sizes[i][1]);
     }
     EXPECT_EQ(ui_element_image(ui_elements[4]), nullptr);  // the rect has none
-    if (have_cover) {
-        // Stretched: red left, blue right. Centred on 100 x 50: the 2 x 1 cover is
-        // scaled to 100 x 50 exactly too, so both show the split.
-        const Image* stretched = ui_element_image(ui_elements[1]);
-        EXPECT_GT(px(stretched, 2, 25)[0], 200);
-        EXPECT_GT(px(stretched, 97, 25)[2], 200);
-        const Image* square = ui_element_image(ui_elements[3]);  // 40 x 40 from 2 x 1
-        EXPECT_GT(px(square, 1, 20)[0], 200);
-    }
+    // Stretched: red left, blue right. Centred on 100 x 50: the 2 x 1 cover is
+    // scaled to 100 x 50 exactly too, so both show the split.
+    const Image* stretched = ui_element_image(ui_elements[1]);
+    EXPECT_GT(px(stretched, 2, 25)[0], 200);
+    EXPECT_GT(px(stretched, 97, 25)[2], 200);
+    const Image* square = ui_element_image(ui_elements[3]);  // 40 x 40 from 2 x 1
+    EXPECT_GT(px(square, 1, 20)[0], 200);
 
     // Loading the same entry again does not refill its strings.
     free(entry->title);

@@ -1,4 +1,4 @@
-// The write half on a sink without a device: what reaches the ring for a chunk.
+// The write half on the null sound output: what reaches the ring for a chunk.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +10,7 @@
 #include "audio/sontera/sontera.h"
 #include "audio/track.h"
 #include "foundation/memory.h"
+#include "tests/lib/null_sound.h"
 
 namespace {
 
@@ -23,25 +24,15 @@ struct Rig {
         format = {track_rate, SAMPLE_F32, channels};
         track.format = &format;
         player.track = &track;
-        auto* sink = dru_alloc_array<SonteraSink>(1);
-        sink->rate = device_rate;
-        sink->channels = channels;
-        sink->format = SAMPLE_S16;
-        sink->capacity = capacity;
-        sink->frame_bytes = channels * 2;
-        sink->ring = static_cast<uint8_t*>(dru_alloc_memory(capacity, sink->frame_bytes));
+        SonteraSink* sink = sontera_sink_open(device_rate, channels, capacity);
         output = dru_alloc_array<AudioOutput>(1);
-        *output = {SAMPLE_S16, device_rate, channels, sink};
+        *output = {SAMPLE_S16, sink->rate, channels, sink};
         player.output = output;
         player.volume = 20;
         analysis_init(&player);
     }
     ~Rig() {
-        SonteraSink* sink = output->sink;
-        dru_free(sink->ring);
-        sontera_resampler_free(&sink->resampler);
-        dru_free(sink);
-        dru_free(output);
+        sontera_close(output);
         analysis_free(&player);
         dru_free(player.resample_buf);
         dru_free(player.convert_buf);

@@ -13,11 +13,7 @@
 #include "audio/pump.h"
 #include "audio/sontera/sontera.h"
 #include "audio/track.h"
-#include "fenra/fenra.h"
 #include "foundation/memory.h"
-
-// The input layer linked through the audio library refers to the window; there is none.
-void fenra_present(Window*, const Image*, int32_t, int32_t, int32_t, int32_t) {}
 
 namespace {
 

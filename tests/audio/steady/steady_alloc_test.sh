@@ -3,6 +3,8 @@
 # allocation-counting allocator in the test program.
 set -eu
 build=$1 src=$2
+. "$src/tests/lib/skip.sh"
+need_tools sox lame flac
 . "$src/tests/lib/alsa.sh"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -14,4 +16,5 @@ sox -q -n -r 44100 -e floating-point -b 32 -c 2 "$dir/f32.wav" synth 12 sine 300
 sox -q -n -r 48000 -b 16 -c 2 "$dir/r48k.wav" synth 12 sine 1000 vol 0.5
 lame --quiet -b 192 "$dir/s16.wav" "$dir/track.mp3"
 flac --silent -f -o "$dir/track.flac" "$dir/s16.wav"
-exec "$build/tests/audio/steady/test_steady_alloc"
+# Not exec: the shell must stay to run the trap that removes the media.
+"$build/tests/audio/steady/test_steady_alloc"

@@ -6,13 +6,12 @@ build=$1
 src=$2
 check=$build/tests/fenra/wayland/wayland_window_check
 source_client=$build/tests/fenra/wayland/wayland_selection_source
-for tool in weston Xvfb xdotool; do
-    command -v $tool >/dev/null || { echo "SKIP: $tool not installed"; exit 0; }
-done
+source "$src/tests/lib/skip.sh"
+need_tools weston weston-debug wayland-info Xvfb xdpyinfo xdotool python3
 
 source "$src/tests/lib/xvfb.sh"
 source "$src/tests/lib/weston.sh"
-work=$(mktemp -d /tmp/qulmo-wl-input.XXXXXX)
+work=$(mktemp -d -t qulmo-wl-input.XXXXXX)
 CLIENT=
 DEBUGP=
 cleanup() {

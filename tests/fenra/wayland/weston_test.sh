@@ -7,10 +7,11 @@ build=$1
 src=$2
 check=$build/tests/fenra/wayland/wayland_window_check
 [ -x "$check" ] || { echo "FAIL: $check not built"; exit 1; }
-command -v weston >/dev/null || { echo "SKIP: weston not installed"; exit 0; }
+source "$src/tests/lib/skip.sh"
+need_tools weston weston-debug weston-screenshooter wayland-info convert python3
 
 source "$src/tests/lib/weston.sh"
-work=$(mktemp -d /tmp/qulmo-wl-test.XXXXXX)
+work=$(mktemp -d -t qulmo-wl-test.XXXXXX)
 CLIENT=
 DEBUGP=
 cleanup() {

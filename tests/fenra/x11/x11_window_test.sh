@@ -7,6 +7,8 @@ src=$2
 demo=$build/tests/fenra/x11/x11_demo
 peer=$build/tests/fenra/x11/xdnd_source
 export SNAPSHOT_TOOL=$build/tests/fenra/x11/x11_snapshot
+source "$src/tests/lib/skip.sh"
+need_tools Xvfb xdpyinfo xdotool xprop xwininfo convert
 source "$src/tests/lib/xvfb.sh"
 
 work=$(mktemp -d)
