@@ -10,7 +10,8 @@ PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  xvfb x11-utils xdotool imagemagick python3-xlib
  weston wayland-utils
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
- sox libsox-fmt-all lame flac eyed3 valgrind"
+ sox libsox-fmt-all lame flac eyed3 valgrind
+ librsvg2-bin fontconfig dpkg-dev desktop-file-utils mandoc"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
