@@ -10,7 +10,8 @@ PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  xvfb x11-utils xdotool imagemagick python3-xlib
  weston wayland-utils
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
- sox libsox-fmt-all lame flac eyed3 valgrind"
+ sox libsox-fmt-all lame flac eyed3 valgrind
+ librsvg2-bin fontconfig dpkg-dev desktop-file-utils mandoc"
 # One dpkg-query for the whole list, so a machine that has everything goes on at once.
 installed=$(dpkg-query -W -f='${Status} ${Package}\n' $PKGS 2>/dev/null |
   sed -n 's/^install ok installed //p')
