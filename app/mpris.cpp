@@ -54,6 +54,7 @@ bool bus_has_work(sd_bus* bus) {
 
 void drop_bus(Mpris* m, int error) {
     warn("lost the session bus", error);
+    mpris_forget_art(m);
     for (sd_bus_slot*& slot : m->slots) slot = sd_bus_slot_unref(slot);
     m->bus = sd_bus_close_unref(m->bus);
 }

@@ -167,6 +167,7 @@ void mpris_forget_art(Mpris* m) {
 
 void mpris_track_loaded(void* user, const Image* art, const char* cover_path) {
     auto* m = static_cast<Mpris*>(user);
+    if (!m->bus) return;  // gone: nobody to show the cover to
     m->track_changed = true;
     mpris_forget_art(m);
     dru_free(m->url);
