@@ -34,7 +34,8 @@ void remember_state(Mpris* m) {
 int watch(void* user, bool* want_write) {
     auto* m = static_cast<Mpris*>(user);
     if (!m->bus) return -1;
-    *want_write = (sd_bus_get_events(m->bus) & POLLOUT) != 0;
+    int events = sd_bus_get_events(m->bus);
+    *want_write = events > 0 && (events & POLLOUT) != 0;
     return sd_bus_get_fd(m->bus);
 }
 
@@ -66,10 +67,12 @@ void announce(Mpris* m) {
     int n = 0;
     if (m->track_changed) names[n++] = const_cast<char*>("Metadata");
     if (p->playing != m->playing) names[n++] = const_cast<char*>("PlaybackStatus");
-    if (strcmp(mpris_loop_status(p->play_mode), mpris_loop_status(m->play_mode)) != 0)
-        names[n++] = const_cast<char*>("LoopStatus");
-    if ((p->play_mode == PLAY_SHUFFLE) != (m->play_mode == PLAY_SHUFFLE))
-        names[n++] = const_cast<char*>("Shuffle");
+    if (p->play_mode != m->play_mode) {
+        if (strcmp(mpris_loop_status(p->play_mode), mpris_loop_status(m->play_mode)) != 0)
+            names[n++] = const_cast<char*>("LoopStatus");
+        if ((p->play_mode == PLAY_SHUFFLE) != (m->play_mode == PLAY_SHUFFLE))
+            names[n++] = const_cast<char*>("Shuffle");
+    }
     if (p->volume != m->volume) names[n++] = const_cast<char*>("Volume");
     names[n] = nullptr;
     if (n > 0) sd_bus_emit_properties_changed_strv(m->bus, MPRIS_PATH, MPRIS_PLAYER, names);
