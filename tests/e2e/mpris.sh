@@ -216,15 +216,17 @@ p=$(pc position | cut -d. -f1)
 [ "$p" -le 2 ] || e2e_fail "the huge seeks left the position at $p"
 wait_sound peak 1000 40000 || e2e_fail "no sound after the hostile calls"
 
-# --- a flood of calls is served a little at a time: the sound has no gap meanwhile
+# --- a flood of calls is served a little at a time: the sound goes on meanwhile. Served
+# all at once, the flood silences it for seconds; the bound leaves room for a loaded
+# machine.
 from=$(mark)
 t0=$(date +%s%N)
-replies=$("$BUILD/tests/e2e/mpris_flood" org.mpris.MediaPlayer2.qulmo 20000) || e2e_fail "flood: only $replies replies"
+replies=$(nice -n 19 "$BUILD/tests/e2e/mpris_flood" org.mpris.MediaPlayer2.qulmo 20000) || e2e_fail "flood: only $replies replies"
 t1=$(date +%s%N)
 sleep 0.2
 gap=$(analyse gap "$from" "$(mark)")
 echo "20000 GetAll calls answered in $(((t1 - t0) / 1000000)) ms; longest gap in the sound meanwhile $gap ms"
-[ "$gap" -lt 20 ] || e2e_fail "the sound stopped for $gap ms during the flood"
+[ "$gap" -lt 250 ] || e2e_fail "the sound stopped for $gap ms during the flood"
 
 # --- the interfaces as published
 busctl --user introspect org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 |
@@ -310,14 +312,20 @@ for i in $(seq 1 50); do
     DBUS_SESSION_BUS_ADDRESS=$bus_address playerctl -l 2>/dev/null | grep -qx qulmo && break
     sleep 0.1
 done
+# CPU ticks the player uses in two seconds.
+ticks() {
+    local t0
+    t0=$(awk '{ print $14 + $15 }' "/proc/$player/stat")
+    sleep 2
+    echo $(($(awk '{ print $14 + $15 }' "/proc/$player/stat") - t0))
+}
+base=$(ticks)
 kill "$bus_pid"
 e2e_wait_for "$E2E_LOG" 'WARNING: desktop media controls off: lost the session bus' 5 ||
     e2e_fail "no warning when the bus went away"
-cpu() { awk '{ print $14 + $15 }' "/proc/$player/stat"; }
-before=$(cpu)
 wait_sound peak 1000 40000 || e2e_fail "no sound after the bus went away"
-sleep 1
-[ $(($(cpu) - before)) -lt 60 ] || e2e_fail "busy after the bus went away: $(($(cpu) - before)) ticks"
+after=$(ticks)
+[ "$after" -le $((3 * base + 30)) ] || e2e_fail "busy after the bus went away: $after ticks, $base before"
 kill "$player"
 
 # --- no bus at all: the warning and normal playback
@@ -352,4 +360,6 @@ busctl --user call org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 org.mpri
 wait "$player"
 status=$?
 [ "$status" -eq 0 ] || e2e_fail "wayland: Quit gave status $status"
+# In the sanitizer build, a fault anywhere above would have left its report.
+if grep -l 'Sanitizer\|runtime error' "$WORK"/log* >&2; then e2e_fail "sanitizer report"; fi
 echo "mpris passed"
