@@ -120,6 +120,7 @@ want="Sweep|Test Artist|Test Album|40000000|file://$WORK/a%20b/01%20Sweep.flac|f
 [ "$meta" = "$want" ] || e2e_fail "metadata: $meta"
 [ "$(pc metadata xesam:trackNumber)" = 1 ] || e2e_fail "track number"
 [ "$(identify -format '%m %wx%h' "$art1" 2>/dev/null)" = "PNG 300x200" ] || e2e_fail "embedded cover not written as PNG"
+[ "$(e2e_pixel "$art1" 10 10)" = "48 96 192" ] || e2e_fail "cover colours: $(e2e_pixel "$art1" 10 10)"
 wait_sound peak 1000 40000 || e2e_fail "no sound"
 
 # --- pause and resume reach the device; PlaybackStatus follows
