@@ -22,9 +22,20 @@ static void redraw(Player* player) {
 }
 
 // A seek moves the decoder; the rate converter must not join the next chunk to the
-// last frame it saw from elsewhere in the track.
-static void after_seek(Player* player) {
+// last frame it saw from elsewhere in the track. A seek that moved announces itself.
+static void after_seek(Player* player, int64_t result) {
     if (player->output) sontera_resampler_reset(player->output);
+    if (result >= 0) player->seek_serial++;
+}
+
+void cmd_seek_by_ms(Player* player, int64_t delta_ms) {
+    if (!player->track) return;
+    after_seek(player, track_seek_relative_ms(player->track, delta_ms));
+}
+
+void cmd_seek_to_ms(Player* player, int64_t ms) {
+    if (!player->track) return;
+    after_seek(player, track_seek_ms(player->track, ms));
 }
 
 void cmd_toggle_pause(Player* player) {
@@ -32,23 +43,9 @@ void cmd_toggle_pause(Player* player) {
     redraw(player);
 }
 
-void cmd_seek_back(Player* player) {
-    if (!player->track) return;
-    track_seek_relative_ms(player->track, -10000);
-    after_seek(player);
-}
-
-void cmd_seek_forward(Player* player) {
-    if (!player->track) return;
-    track_seek_relative_ms(player->track, 10000);
-    after_seek(player);
-}
-
-void cmd_restart(Player* player) {
-    if (!player->track) return;
-    track_seek_ms(player->track, 0);
-    after_seek(player);
-}
+void cmd_seek_back(Player* player) { cmd_seek_by_ms(player, -10000); }
+void cmd_seek_forward(Player* player) { cmd_seek_by_ms(player, 10000); }
+void cmd_restart(Player* player) { cmd_seek_to_ms(player, 0); }
 
 int32_t seek_click_target_ms(uint64_t total_frames, uint32_t rate, int32_t pointer_x, int32_t x,
                              int32_t width) {
@@ -70,8 +67,7 @@ void cmd_seek_click(Player* player) {
     const Track* t = player->track;
     int32_t ms = seek_click_target_ms(static_cast<uint64_t>(t->total_frames), t->format->rate,
                                       input_state.pointer_x, r->x, r->w);
-    track_seek_ms(player->track, ms);
-    after_seek(player);
+    cmd_seek_to_ms(player, ms);
 }
 
 void cmd_previous_or_restart(Player* player) {
@@ -82,7 +78,7 @@ void cmd_previous_or_restart(Player* player) {
     }
 }
 
-static void set_volume(Player* player, int32_t volume) {
+void cmd_set_volume(Player* player, int32_t volume) {
     if (volume < 0) volume = 0;
     if (volume > 20) volume = 20;
     player->volume = volume;
@@ -91,8 +87,8 @@ static void set_volume(Player* player, int32_t volume) {
              static_cast<double>(volume_gain_table[volume]));
 }
 
-void cmd_volume_down(Player* player) { set_volume(player, player->volume - 1); }
-void cmd_volume_up(Player* player) { set_volume(player, player->volume + 1); }
+void cmd_volume_down(Player* player) { cmd_set_volume(player, player->volume - 1); }
+void cmd_volume_up(Player* player) { cmd_set_volume(player, player->volume + 1); }
 
 void cmd_track_pointer(Player* player) {
     player->pointer_x = input_state.pointer_x;

@@ -7,6 +7,11 @@
 //   cmd_seek_click          to the pointer's position across the "regionseek" element.
 //   cmd_previous_or_restart previous track within the first 5000 ms, else restart.
 //   cmd_volume_down/up      one step, clamped to 0..20, redraw, "volume set to %d (%g)".
+//   cmd_set_volume(p, step) the same for any step (clamped to 0..20).
+//   cmd_seek_by_ms(p, d)    d ms from the played position, as the seek keys do (before
+//                           the start: the start; past the end: no move).
+//   cmd_seek_to_ms(p, ms)   to ms from the start (past the end: no move).
+//                           Every seek that moved bumps player->seek_serial.
 //   cmd_track_pointer       copies the input layer's pointer position into the Player.
 //   cmd_nothing             absorbs an event.
 //   cmd_quit                releases everything (draining the sound device), closes the
@@ -28,6 +33,9 @@ void cmd_seek_click(Player* player);
 void cmd_previous_or_restart(Player* player);
 void cmd_volume_down(Player* player);
 void cmd_volume_up(Player* player);
+void cmd_set_volume(Player* player, int32_t step);
+void cmd_seek_by_ms(Player* player, int64_t delta_ms);
+void cmd_seek_to_ms(Player* player, int64_t ms);
 void cmd_track_pointer(Player* player);
 void cmd_nothing(Player* player);
 [[noreturn]] void cmd_quit(Player* player);

@@ -23,6 +23,8 @@ static char* must(char* text) {
 PlaylistEntry* playlist_entry_create(const char* path) {
     auto* entry = static_cast<PlaylistEntry*>(dru_alloc_memory(1, sizeof(PlaylistEntry)));
     entry->path = must(format_alloc("%s", path));
+    static uint32_t last_id;
+    entry->id = ++last_id;
     return entry;
 }
 
@@ -237,6 +239,27 @@ static void playlist_move(Player* player, bool forward) {
 
 void playlist_next(Player* player) { playlist_move(player, true); }
 void playlist_previous(Player* player) { playlist_move(player, false); }
+
+bool playlist_open_file(Player* player, const char* path) {
+    List* old_playlist = player->playlist;
+    ListNode* old_current = player->current;
+    playlist_from_file_arg(player, path);
+    ListNode* node = player->current->next;
+    if (!is_entry(node) || !entry_path_equals(node->payload, const_cast<char*>(path))) {
+        list_destroy(player->playlist, playlist_entry_destroy);
+        player->playlist = old_playlist;
+        player->current = old_current;
+        return false;
+    }
+    // The file asked for plays now; shuffle mode orders the others around it.
+    if (player->play_mode == PLAY_SHUFFLE)
+        playlist_shuffle(player->playlist, player->shuffle_state);
+    player->current = node;
+    player_load_track(player, static_cast<PlaylistEntry*>(node->payload));
+    list_destroy(old_playlist, playlist_entry_destroy);
+    if (player->redraw) player->redraw(player);
+    return true;
+}
 
 static void set_play_mode(Player* player, int32_t mode, const char* name) {
     player->play_mode = mode;

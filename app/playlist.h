@@ -28,7 +28,12 @@
 //                                     in shuffle), then player_load_track and ui_redraw.
 //   play_mode_normal/_repeat/_single/_shuffle(p)
 //                                     set play_mode and print "play mode set to %s".
-//   playlist_entry_create(path)       new entry owning a copy of path.
+//   playlist_open_file(p, path)       replaces the playlist with the one the command line
+//                                     would build for path (shuffled in shuffle mode),
+//                                     loads path's entry and redraws. False, with the old
+//                                     playlist kept, when path is not among the entries.
+//   playlist_entry_create(path)       new entry owning a copy of path and a new id (1, 2,
+//                                     ... never reused in the process).
 //   playlist_entry_destroy(entry)     frees the strings and the record (a ListDestructor).
 //   entry_path_equals(entry, path)    1 when the entry's path equals path, else 0.
 #pragma once
@@ -63,6 +68,7 @@ void playlist_shuffle(List* list, uint64_t state[4]);
 
 void playlist_next(Player* player);
 void playlist_previous(Player* player);
+bool playlist_open_file(Player* player, const char* path);
 
 void play_mode_normal(Player* player);
 void play_mode_repeat(Player* player);

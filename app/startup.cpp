@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/look_path.h"
 #include "app/main_loop.h"
+#include "app/mpris.h"
 #include "app/player.h"
 #include "app/playlist.h"
 #include "audio/analysis.h"
@@ -199,6 +200,10 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     player->canvas = image_new(window->width, window->height, IMAGE_PIXELS);
     player->backdrop = image_new(window->width, window->height, IMAGE_PIXELS);
 
+    // Before the first load, so that the desktop hears of the first track too.
+    Mpris* mpris = mpris_open(player);
+    if (mpris) input_set_exit_hook(mpris_exit_hook, mpris);
+
     player->redraw = redraw_player;
     player->next_track = playlist_next;
     playlist_next(player);
@@ -207,6 +212,8 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     ui_redraw(player);
 
     startup_register_controls(player);
-    main_loop(player);
+    LoopSource bus = mpris_loop_source(mpris);
+    main_loop(player, mpris ? &bus : nullptr);
+    mpris_close(mpris);
     return 0;
 }

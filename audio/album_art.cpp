@@ -63,12 +63,17 @@ bool album_art_find_data(const char* path, const Track* track, PictureData* pict
     }
 }
 
-Image* album_art_load(const char* path, const Track* track) {
+Image* album_art_load(const char* path, const Track* track, char** cover_path) {
+    if (cover_path) *cover_path = nullptr;
     const TrackKind kind = track_kind_from_path(path);
     if (kind == TRACK_UNKNOWN) return nullptr;
     if (char* cover = album_art_external_path(path)) {
         Image* image = image_load_file(cover);
-        dru_free(cover);
+        if (cover_path) {
+            *cover_path = cover;
+        } else {
+            dru_free(cover);
+        }
         return image;
     }
     PictureData picture;

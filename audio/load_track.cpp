@@ -47,9 +47,9 @@ Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center) {
     return out;
 }
 
-static void place_album_art(const char* path, const Track* track) {
-    Image* art = album_art_load(path, track);
-    if (!art) art = image_new(10, 10, IMAGE_PIXELS);
+static void place_album_art(const Image* found) {
+    Image* placeholder = found ? nullptr : image_new(10, 10, IMAGE_PIXELS);
+    const Image* art = found ? found : placeholder;
     for (UiElement& e : ui_elements) {
         if (e.type == UI_END) break;
         if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART))
@@ -57,7 +57,7 @@ static void place_album_art(const char* path, const Track* track) {
         image_free(static_cast<Image*>(e.data));
         e.data = album_art_fit(art, e.rect.w, e.rect.h, (e.flags & UI_FLAG_CENTER) != 0);
     }
-    image_free(art);
+    image_free(placeholder);
 }
 
 void player_flush_output(Player* player) {
@@ -82,7 +82,9 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
     log_text(LOG_INFO, "loading file %s\n", entry->path);
     Track* track = track_open(entry->path);
     if (!entry->loaded) display_strings_fill(entry, track);
-    place_album_art(entry->path, track);
+    char* cover_path = nullptr;
+    Image* art = album_art_load(entry->path, track, &cover_path);
+    place_album_art(art);
 
     track_close(player->track);
     player->track = track;
@@ -115,4 +117,9 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
         log_text(LOG_WARNING,
                  "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
                  static_cast<int>(rate), static_cast<int>(sink->rate));
+
+    const Player::TrackLoadHook& hook = player->track_loaded;
+    if (hook.fn) hook.fn(hook.user, art, cover_path);
+    image_free(art);
+    dru_free(cover_path);
 }

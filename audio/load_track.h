@@ -4,8 +4,9 @@
 //       logs "loading file <path>", opens the track (fatal on failure), fills the entry's
 //       display strings once, fits the album art into every album-art element, replaces
 //       the player's track, renders the static layer, sets the window title
-//       "[artist - title] - qulmo" and reopens the sound sink at the track's rate and
-//       channel count. The caller redraws.
+//       "[artist - title] - qulmo", reopens the sound sink at the track's rate and
+//       channel count, then tells player->track_loaded (when set) of the art. The
+//       caller redraws.
 //   player_flush_output(player)      writes what the sink's ring still holds into the device
 //                                    (waiting for room, bounded), so that closing the sink
 //                                    loses no audio.

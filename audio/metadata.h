@@ -28,8 +28,10 @@
 //   album_art_find_data(path, track, &pic)  embedded picture bytes by the path's kind
 //                                       (mp3: ID3v2 APIC, flac: PICTURE, wav: "id3 " chunk);
 //                                       false when none. Free with picture_data_free.
-//   album_art_load(path, track)         external cover first, then the embedded picture,
+//   album_art_load(path, track, &cover) external cover first, then the embedded picture,
 //                                       decoded to an Image; null when nothing found.
+//                                       With cover given, *cover is the cover file's path
+//                                       when that was used (dru_free it), else null.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -75,4 +77,5 @@ inline constexpr const char* ExternalCoverNames[] = {
 
 [[nodiscard]] char* album_art_external_path(const char* track_path);
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
-[[nodiscard]] Image* album_art_load(const char* path, const Track* track);
+[[nodiscard]] Image* album_art_load(const char* path, const Track* track,
+                                    char** cover_path = nullptr);

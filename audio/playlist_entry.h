@@ -17,4 +17,5 @@ struct PlaylistEntry {
     int32_t duration_ms;
     int32_t track_number;
     uint8_t loaded;  // display strings filled
+    uint32_t id;     // unique within the run; names the entry to the desktop controls
 };

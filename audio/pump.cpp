@@ -97,7 +97,7 @@ void audio_pump(Player* player) {
     if (ended) {
         if (player->play_mode == PLAY_SINGLE) {
             // The next run sees the moved position and clears the rate converter.
-            track_seek_ms(track, 0);
+            if (track_seek_ms(track, 0) >= 0) player->seek_serial++;
         } else if (player->next_track) {
             player->next_track(player);
         }

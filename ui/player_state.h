@@ -66,6 +66,17 @@ struct Player {
     // them, so the audio pipeline builds and tests without either.
     void (*redraw)(Player*);
     void (*next_track)(Player*);
+
+    // Told at the end of every track load, with the album art found (null when none)
+    // and the cover file it came from (null when it came from inside the track); both
+    // live only during the call. Set by start-up when the desktop media controls are on.
+    struct TrackLoadHook {
+        void (*fn)(void* user, const Image* art, const char* cover_path);
+        void* user;
+    } track_loaded;
+    // Bumped by every jump of the playing position (seek, restart, single-mode
+    // repeat), so that observers can tell such a jump from playing on.
+    uint32_t seek_serial;
 };
 
 enum : int32_t { PLAY_NORMAL = 0, PLAY_REPEAT = 1, PLAY_SINGLE = 2, PLAY_SHUFFLE = 3 };

@@ -70,6 +70,12 @@ def main(path):
                        f"({d['rss']:.1f} MB)", d["rss"] <= 16.0))
     for text, ok in checks:
         print(f"{'met   ' if ok else 'MISSED'}  {text}")
+    for kind in ("mp3", "flac"):
+        d, b = med.get(("qulmo-default", kind)), med.get(("qulmo-bus", kind))
+        if d and b:
+            print(f"desktop media controls on the {kind.upper()}: {b['cpu']:.2f} s CPU on a session "
+                  f"bus vs {d['cpu']:.2f} s without ({b['cpu'] - d['cpu']:+.2f} s), "
+                  f"peak RSS {b['rss']:.1f} MB vs {d['rss']:.1f} MB")
 
 
 if __name__ == "__main__":

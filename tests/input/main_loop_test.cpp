@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -73,4 +74,46 @@ using MainLoopDeathTest = MainLoop;
 
 TEST_F(MainLoopDeathTest, ACloseRequestExitsInThePassItArrived) {
     EXPECT_EXIT(close_in_second_pass(), ::testing::ExitedWithCode(0), "^pass 0\npass 1\n$");
+}
+
+namespace {
+
+// A descriptor source over a pipe: records what each pass was told and drains the
+// pipe when told it is ready.
+struct PipeSource {
+    int fds[2];
+    std::vector<bool> told;
+};
+
+int pipe_watch(void* user, bool* want_write) {
+    *want_write = false;
+    return static_cast<PipeSource*>(user)->fds[0];
+}
+
+bool pipe_run(void* user, bool ready) {
+    auto* s = static_cast<PipeSource*>(user);
+    s->told.push_back(ready);
+    char byte;
+    if (ready) {
+        EXPECT_EQ(read(s->fds[0], &byte, 1), 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(MainLoop, ASourceRunsEveryPassAndHearsWhenItsDescriptorWasReady) {
+    PipeSource source{};
+    ASSERT_EQ(pipe(source.fds), 0);
+    const LoopSource loop_source{pipe_watch, pipe_run, &source};
+    ASSERT_EQ(write(source.fds[1], "x", 1), 1);  // ready from the first wait on
+    null_window.dispatch_results = {0, 0, 0, 0};
+    null_window.on_dispatch = [](Window* w, size_t call) {
+        if (call == 2) w->closed = 1;
+    };
+    main_loop(nullptr, &loop_source);
+    // The wait after the first pass finds the byte; the second pass drains it.
+    EXPECT_EQ(source.told, (std::vector<bool>{false, true, false}));
+    close(source.fds[0]);
+    close(source.fds[1]);
 }

@@ -2,12 +2,16 @@
 // through the audio pump - decoding, the analysis tap, volume, rate and format
 // conversion, the ring and the drain into the device - make no heap allocation,
 // for each decoder. The device is ALSA "default" routed to a file (see the script).
+// When the script found a session bus, the desktop media controls are connected and
+// served after every pump run the way the main loop serves them.
 #include <gtest/gtest.h>
+#include <sys/select.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "alloc_count.h"
+#include "app/mpris.h"
 #include "app/player.h"
 #include "audio/analysis.h"
 #include "audio/pump.h"
@@ -20,6 +24,20 @@ namespace {
 std::string media(const char* name) {
     const char* dir = getenv("QULMO_STEADY_MEDIA");
     return std::string(dir ? dir : ".") + "/" + name;
+}
+
+// The check a pass that does not sleep makes of the bus descriptor.
+bool bus_ready(const LoopSource& bus) {
+    bool want_write = false;
+    int fd = bus.watch(bus.user, &want_write);
+    if (fd < 0) return false;
+    fd_set in, out;
+    FD_ZERO(&in);
+    FD_ZERO(&out);
+    FD_SET(fd, &in);
+    if (want_write) FD_SET(fd, &out);
+    timeval now{};
+    return select(fd + 1, &in, &out, nullptr, &now) > 0;
 }
 
 struct Case {
@@ -46,12 +64,19 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
     player.frametime_ms = 16;
     player.analysis_enabled = c.analysis;
     analysis_init(&player);
+    Mpris* mpris = getenv("DBUS_SESSION_BUS_ADDRESS") ? mpris_open(&player) : nullptr;
+    if (getenv("DBUS_SESSION_BUS_ADDRESS")) {
+        EXPECT_NE(mpris, nullptr) << "no bus connection";
+    }
+    const LoopSource bus = mpris_loop_source(mpris);
 
     auto play_until = [&](double s) {
         const int64_t end = static_cast<int64_t>(s * format.rate);
         // The file device takes everything at once, so the pump decodes on every run.
-        for (int runs = 0; player.track->played_frames < end && runs < 100000; runs++)
+        for (int runs = 0; player.track->played_frames < end && runs < 100000; runs++) {
             audio_pump(&player);
+            if (mpris) bus.run(bus.user, bus_ready(bus));
+        }
     };
     play_until(warm_up);
     const int64_t before = player.track->played_frames;
@@ -60,6 +85,7 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
     const uint64_t n = alloc_count_end();
     *frames_played = player.track->played_frames - before;
 
+    mpris_close(mpris);
     sontera_close(player.output);
     track_close(player.track);
     analysis_free(&player);

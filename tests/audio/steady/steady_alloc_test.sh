@@ -5,6 +5,11 @@ set -eu
 build=$1 src=$2
 . "$src/tests/lib/skip.sh"
 need_tools sox lame flac
+# On a private session bus when there is one to start: the desktop media controls are
+# then connected while the allocations are counted.
+if [ -z "${QULMO_STEADY_BUS:-}" ] && command -v dbus-run-session >/dev/null; then
+    QULMO_STEADY_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'fd limit' >&2)
+fi
 . "$src/tests/lib/alsa.sh"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
