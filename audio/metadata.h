@@ -25,9 +25,10 @@
 // Album art (returns null when there is none; the caller supplies its placeholder)
 //   album_art_external_path(track_path) "dir/name" of the first ExternalCoverNames entry
 //                                       beside the track that opens for reading, or null.
-//   album_art_find_data(path, track, &pic)  embedded picture bytes by the path's kind
-//                                       (mp3: ID3v2 APIC, flac: PICTURE, wav: "id3 " chunk);
-//                                       false when none. Free with picture_data_free.
+//   album_art_find_data(path, track, &pic)  embedded picture bytes through the picture
+//                                       function of the track's decoder (of the path's when
+//                                       track is null); false when none. Free with
+//                                       picture_data_free.
 //   album_art_load(path, track)         external cover first, then the embedded picture,
 //                                       decoded to an Image; null when nothing found.
 #pragma once
@@ -61,6 +62,8 @@ struct PictureData {
     size_t size;
 };
 void picture_data_free(PictureData* picture);
+// Copies bytes into *picture; false (and nothing allocated) when bytes is empty.
+bool picture_data_copy(std::span<const uint8_t> bytes, PictureData* picture);
 
 bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* picture);
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio/track.h"
+#include "audio/sample_format.h"
 
 namespace {
 
