@@ -31,7 +31,7 @@ char* album_art_external_path(const char* track_path) {
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture) {
     *picture = PictureData{};
     const TrackDecoder* codec = track ? track->codec : nullptr;
-    const void* state = track ? track->decoder : nullptr;
+    void* state = track ? track->decoder : nullptr;
     const char* error = nullptr;
     if (!codec) codec = track_decoder_find(path, &error);
     return codec && codec->picture && codec->picture(path, state, picture);

@@ -3,6 +3,8 @@
 #include <strings.h>
 #include <cstring>
 
+#include "audio/ogg_sniff.h"
+
 namespace {
 
 constexpr const char* LOAD_FAILED = "loading file failed";
@@ -15,11 +17,21 @@ struct DecoderRow {
     const TrackDecoder* (*sniff)(const char* path);
 };
 
+// An Ogg file may hold FLAC, Vorbis or Opus: its first page says which.
+const TrackDecoder* ogg_choose(const char* path) {
+    switch (ogg_sniff_file(path)) {
+    case OGG_FLAC: return &flac_track_decoder;
+    case OGG_VORBIS: return &vorbis_track_decoder;
+    case OGG_OPUS: return &opus_track_decoder;
+    default: return nullptr;
+    }
+}
+
 // Tried in this order; the first extension that matches decides.
 const DecoderRow rows[] = {
-    {"mp3", &mp3_track_decoder, nullptr},
-    {"flac", &flac_track_decoder, nullptr},
-    {"wav", &wav_track_decoder, nullptr},
+    {"mp3", &mp3_track_decoder, nullptr},       {"flac", &flac_track_decoder, nullptr},
+    {"wav", &wav_track_decoder, nullptr},       {"ogg", &vorbis_track_decoder, ogg_choose},
+    {"oga", &vorbis_track_decoder, ogg_choose}, {"opus", &opus_track_decoder, nullptr},
 };
 
 bool has_ext(const char* path, const char* ext) {

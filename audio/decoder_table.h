@@ -40,13 +40,15 @@ struct TrackDecoder {
     bool (*seek)(void* state, int64_t frame);
     void (*close)(void* state);
     TrackMetadata* (*metadata)(const char* path, void* state);
-    bool (*picture)(const char* path, const void* state, PictureData* picture);
+    bool (*picture)(const char* path, void* state, PictureData* picture);
 };
 
 // The records, each defined beside its decoder.
-extern const TrackDecoder mp3_track_decoder;   // mp3_track.cpp
-extern const TrackDecoder flac_track_decoder;  // flac_decoder.cpp
-extern const TrackDecoder wav_track_decoder;   // wav_track.cpp
+extern const TrackDecoder mp3_track_decoder;     // mp3_track.cpp
+extern const TrackDecoder flac_track_decoder;    // flac_decoder.cpp
+extern const TrackDecoder wav_track_decoder;     // wav_track.cpp
+extern const TrackDecoder vorbis_track_decoder;  // vorbis_track.cpp
+extern const TrackDecoder opus_track_decoder;    // opus_track.cpp
 
 [[nodiscard]] const TrackDecoder* track_decoder_find(const char* path, const char** error);
 [[nodiscard]] const TrackDecoder* track_decoder_for_name(const char* path);

@@ -230,7 +230,7 @@ TrackMetadata* flac_metadata(const char* path, void*) {
     return m;
 }
 
-bool flac_picture(const char* path, const void*, PictureData* picture) {
+bool flac_picture(const char* path, void*, PictureData* picture) {
     flac_read_embedded(path, nullptr, picture);
     return picture->data != nullptr;
 }

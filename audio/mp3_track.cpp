@@ -1,5 +1,6 @@
 // The MP3 row of the decoder table: libmpg123 for the audio, our ID3v2 reader for the
-// tags and the picture (the library only skips the tag).
+// tags and the picture (the library only skips the tag), ID3v1 when ID3v2 lacks the
+// title or the artist.
 #include <cstring>
 
 #include "audio/decoder_table.h"
@@ -40,17 +41,17 @@ TrackMetadata* metadata(const char* path, void*) {
     unsigned char* bytes = file_bytes(path, &size);
     if (!bytes) return metadata_new();
     TrackMetadata* m = size < 10 ? metadata_new() : id3v2_read_tags({bytes, size_t(size)});
+    // Old files carry only the short tag at the end.
+    if (!m->title || !m->artist) id3v1_fill(m, {bytes, size_t(size)});
     dru_free(bytes);
     return m;
 }
 
-bool picture(const char* path, const void*, PictureData* out) {
+bool picture(const char* path, void*, PictureData* out) {
     uint64_t size = 0;
     unsigned char* bytes = file_bytes(path, &size);
     if (!bytes) return false;
-    const std::span<const uint8_t> found =
-        size > 9 ? id3v2_find_picture_data({bytes, size_t(size)}) : std::span<const uint8_t>{};
-    const bool ok = picture_data_copy(found, out);
+    const bool ok = size > 9 && id3v2_find_picture({bytes, size_t(size)}, out);
     dru_free(bytes);
     return ok;
 }

@@ -35,7 +35,14 @@ struct Player;
 struct TrackMetadata;
 struct TrackDecoder;
 
-enum TrackKind : int32_t { TRACK_UNKNOWN = 0, TRACK_MP3 = 1, TRACK_FLAC = 2, TRACK_WAV = 3 };
+enum TrackKind : int32_t {
+    TRACK_UNKNOWN = 0,
+    TRACK_MP3 = 1,
+    TRACK_FLAC = 2,
+    TRACK_WAV = 3,
+    TRACK_VORBIS = 4,
+    TRACK_OPUS = 5,
+};
 
 constexpr uint32_t TRACK_CHUNK_FRAMES = 1024;
 

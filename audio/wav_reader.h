@@ -25,7 +25,8 @@ constexpr uint32_t WAV_MAX_CHANNELS = 64;
 
 struct WavReader {
     std::span<const uint8_t> file;  // the whole file
-    uint32_t sample_format;         // SampleFormat 1..4, 0 when unsupported
+    uint32_t sample_format;         // SampleFormat 0..4
+    bool format_known;              // a "fmt " chunk named a format we convert
     uint32_t sample_rate;
     uint32_t channels;
     const uint8_t* data;                // body of the "data" chunk inside file

@@ -61,10 +61,10 @@ TrackMetadata* metadata(const char*, void* state) {
 }
 
 // Only an open track's ID3 chunk is looked at.
-bool picture(const char*, const void* state, PictureData* out) {
+bool picture(const char*, void* state, PictureData* out) {
     if (!state) return false;
-    const WavReader& r = static_cast<const WavTrack*>(state)->reader;
-    return r.id3 && picture_data_copy(id3v2_find_picture_data({r.id3, r.id3_size}), out);
+    const WavReader& r = static_cast<WavTrack*>(state)->reader;
+    return r.id3 && id3v2_find_picture({r.id3, r.id3_size}, out);
 }
 
 }  // namespace

@@ -4,13 +4,13 @@
 set -e
 PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  googletest libgtest-dev libgmock-dev libbenchmark-dev
- libstb-dev libasound2-dev libflac-dev libmpg123-dev
+ libstb-dev libasound2-dev libflac-dev libmpg123-dev libvorbis-dev libopusfile-dev
  libwayland-dev libwayland-bin wayland-protocols libx11-dev
  fonts-dejavu-core fonts-urw-base35
  xvfb x11-utils xdotool imagemagick python3-xlib
  weston wayland-utils
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
- sox libsox-fmt-all lame flac eyed3 valgrind"
+ sox libsox-fmt-all lame flac eyed3 vorbis-tools opus-tools valgrind"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

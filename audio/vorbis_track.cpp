@@ -1,0 +1,103 @@
+// The Ogg Vorbis row of the decoder table, through libvorbisfile: every link of a
+// chained file in turn, at the first link's rate and channel count.
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+
+#include "audio/decoder_table.h"
+#include "audio/metadata.h"
+#include "audio/track.h"
+#include "foundation/memory.h"
+
+namespace {
+
+// Consecutive holes (lost pages) skipped in one read before giving up.
+constexpr int MAX_HOLES = 64;
+
+struct VorbisTrack {
+    OggVorbis_File file;
+    uint32_t channels;
+};
+
+void* open(const char* path, TrackStream* stream) {
+    VorbisTrack* v = dru_alloc_array<VorbisTrack>(1);
+    if (ov_fopen(path, &v->file) != 0) {
+        dru_free(v);
+        return nullptr;
+    }
+    const vorbis_info* info = ov_info(&v->file, 0);
+    const ogg_int64_t total = ov_pcm_total(&v->file, -1);
+    if (!info || info->channels < 1 || info->rate < 1 || total < 0) {
+        ov_clear(&v->file);
+        dru_free(v);
+        return nullptr;
+    }
+    v->channels = uint32_t(info->channels);
+    *stream = {uint32_t(info->rate), v->channels, int64_t(total)};
+    return v;
+}
+
+uint32_t read(void* state, float* out, uint32_t max_frames) {
+    VorbisTrack* v = static_cast<VorbisTrack*>(state);
+    const uint32_t channels = v->channels;
+    uint32_t got = 0;
+    int holes = 0;
+    while (got < max_frames) {
+        float** pcm = nullptr;
+        int link = 0;
+        const long n = ov_read_float(&v->file, &pcm, int(max_frames - got), &link);
+        if (n == OV_HOLE && ++holes < MAX_HOLES) continue;
+        if (n <= 0) break;
+        // A later link may have other channels: extra ones are dropped, missing ones silent.
+        const vorbis_info* info = ov_info(&v->file, link);
+        const uint32_t have = info ? std::min(uint32_t(info->channels), channels) : 0;
+        float* o = out + uint64_t(got) * channels;
+        for (long i = 0; i < n; ++i, o += channels)
+            for (uint32_t c = 0; c < channels; ++c)
+                o[c] = c < have ? std::clamp(pcm[c][i], -1.0f, 1.0f) : 0.0f;
+        got += uint32_t(n);
+    }
+    return got;
+}
+
+bool seek(void* state, int64_t frame) {
+    return ov_pcm_seek(&static_cast<VorbisTrack*>(state)->file, ogg_int64_t(frame)) == 0;
+}
+
+void close(void* state) {
+    VorbisTrack* v = static_cast<VorbisTrack*>(state);
+    if (!v) return;
+    ov_clear(&v->file);
+    dru_free(v);
+}
+
+// The tags and pictures of the first link.
+void read_comments(VorbisTrack* v, TrackMetadata* m, PictureData* picture) {
+    const vorbis_comment* vc = ov_comment(&v->file, 0);
+    if (vc)
+        vorbis_comment_list_apply(m, picture, vc->user_comments, vc->comment_lengths, vc->comments);
+}
+
+TrackMetadata* metadata(const char*, void* state) {
+    TrackMetadata* m = metadata_new();
+    read_comments(static_cast<VorbisTrack*>(state), m, nullptr);
+    return m;
+}
+
+bool picture(const char* path, void* state, PictureData* out) {
+    if (state) {
+        read_comments(static_cast<VorbisTrack*>(state), nullptr, out);
+    } else {
+        TrackStream stream;
+        void* opened = open(path, &stream);
+        if (!opened) return false;
+        read_comments(static_cast<VorbisTrack*>(opened), nullptr, out);
+        close(opened);
+    }
+    return out->data != nullptr;
+}
+
+}  // namespace
+
+const TrackDecoder vorbis_track_decoder = {TRACK_VORBIS, open,     read,   seek,
+                                           close,        metadata, picture};
