@@ -21,6 +21,8 @@ struct OpusTrack {
     // Links with another channel count decode here first; null when every link matches.
     float* scratch;
     uint32_t narrowest, widest;  // channel counts over the links
+    int64_t total;
+    bool at_end;  // placed at total_frames, where libopusfile refuses to seek
 };
 
 void* open(const char* path, TrackStream* stream) {
@@ -36,6 +38,7 @@ void* open(const char* path, TrackStream* stream) {
     OpusTrack* o = dru_alloc_array<OpusTrack>(1);
     o->file = file;
     o->channels = uint32_t(channels);
+    o->total = int64_t(total);
     o->narrowest = o->widest = uint32_t(channels);
     for (int li = 1; li < op_link_count(file); ++li) {
         const uint32_t c = uint32_t(std::max(op_channel_count(file, li), 1));
@@ -54,7 +57,7 @@ uint32_t read(void* state, float* out, uint32_t max_frames) {
     max_frames = std::min(max_frames, TRACK_CHUNK_FRAMES);
     uint32_t got = 0;
     int holes = 0;
-    while (got < max_frames) {
+    while (got < max_frames && !o->at_end) {
         float* dest = out + uint64_t(got) * channels;
         const uint32_t room = max_frames - got;
         int link = 0;
@@ -83,7 +86,14 @@ uint32_t read(void* state, float* out, uint32_t max_frames) {
 }
 
 bool seek(void* state, int64_t frame) {
-    return op_pcm_seek(static_cast<OpusTrack*>(state)->file, ogg_int64_t(frame)) == 0;
+    OpusTrack* o = static_cast<OpusTrack*>(state);
+    if (frame == o->total) {
+        o->at_end = true;
+        return true;
+    }
+    if (op_pcm_seek(o->file, ogg_int64_t(frame)) != 0) return false;
+    o->at_end = false;
+    return true;
 }
 
 void close(void* state) {

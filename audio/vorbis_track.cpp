@@ -17,6 +17,8 @@ constexpr int MAX_HOLES = 64;
 struct VorbisTrack {
     OggVorbis_File file;
     uint32_t channels;
+    int64_t total;     // frames in every link together
+    int64_t position;  // frames handed out since the start or the last seek
 };
 
 void* open(const char* path, TrackStream* stream) {
@@ -33,6 +35,7 @@ void* open(const char* path, TrackStream* stream) {
         return nullptr;
     }
     v->channels = uint32_t(info->channels);
+    v->total = int64_t(total);
     *stream = {uint32_t(info->rate), v->channels, int64_t(total)};
     return v;
 }
@@ -42,11 +45,18 @@ uint32_t read(void* state, float* out, uint32_t max_frames) {
     const uint32_t channels = v->channels;
     uint32_t got = 0;
     int holes = 0;
+    bool resumed = false;
     while (got < max_frames) {
         float** pcm = nullptr;
         int link = 0;
         const long n = ov_read_float(&v->file, &pcm, int(max_frames - got), &link);
         if (n == OV_HOLE && ++holes < MAX_HOLES) continue;
+        // libvorbisfile may report the end where a short link gives way to the next
+        // one; a seek to where we stand picks the next link up.
+        if (n == 0 && !resumed && v->position + got < v->total) {
+            resumed = true;
+            if (ov_pcm_seek(&v->file, ogg_int64_t(v->position + got)) == 0) continue;
+        }
         if (n <= 0) break;
         // A later link may have other channels: extra ones are dropped, missing ones silent.
         const vorbis_info* info = ov_info(&v->file, link);
@@ -57,11 +67,15 @@ uint32_t read(void* state, float* out, uint32_t max_frames) {
                 o[c] = c < have ? std::clamp(pcm[c][i], -1.0f, 1.0f) : 0.0f;
         got += uint32_t(n);
     }
+    v->position += got;
     return got;
 }
 
 bool seek(void* state, int64_t frame) {
-    return ov_pcm_seek(&static_cast<VorbisTrack*>(state)->file, ogg_int64_t(frame)) == 0;
+    VorbisTrack* v = static_cast<VorbisTrack*>(state);
+    if (ov_pcm_seek(&v->file, ogg_int64_t(frame)) != 0) return false;
+    v->position = frame;
+    return true;
 }
 
 void close(void* state) {
