@@ -79,7 +79,7 @@ uint32_t read(void* state, float* out, uint32_t max_frames) {
                         c < have ? o->scratch[uint64_t(i) * link_channels + c] : 0.0f;
         }
         for (uint64_t i = 0; i < uint64_t(n) * channels; ++i)
-            dest[i] = std::clamp(dest[i], -1.0f, 1.0f);
+            dest[i] = std::min(std::max(dest[i], -1.0f), 1.0f);
         got += uint32_t(n);
     }
     return got;
