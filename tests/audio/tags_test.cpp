@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -580,6 +581,7 @@ TEST(TrackOpen, FailuresNameTheCause) {
         EXPECT_EQ(track_try_open(path.c_str(), &error), nullptr);
         testing::internal::GetCapturedStderr();
         EXPECT_STREQ(error, c.error);
+        std::remove(path.c_str());
     }
     const char* error = nullptr;
     EXPECT_EQ(track_try_open("/nonexistent/dir/x.flac", &error), nullptr);
