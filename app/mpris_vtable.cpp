@@ -152,8 +152,11 @@ GETTER(get_schemes) {
 }
 GETTER(get_mime_types) {
     (void)user;
-    return sd_bus_message_append(reply, "as", 5, "audio/mpeg", "audio/flac", "audio/x-flac",
-                                 "audio/wav", "audio/x-wav");
+    // The same list the desktop entry announces (dist/mime_types.txt), made at configure time.
+    static const char* const types[] = {
+#include "mime_types.inc"
+        nullptr};
+    return sd_bus_message_append_strv(reply, const_cast<char**>(types));
 }
 GETTER(get_status) {
     return sd_bus_message_append(reply, "s", of(user)->player->playing ? "Playing" : "Paused");

@@ -132,9 +132,10 @@ void playlist_from_file_arg(Player* player, const char* arg) {
     for (ListNode* n = entries->next; n->kind != LIST_KIND_SENTINEL; n = n->next) {
         auto* e = static_cast<DirEntry*>(n->payload);
         if (e->is_directory) continue;
-        if (!has_extension(e->name, "mp3") && !has_extension(e->name, "flac") &&
-            !has_extension(e->name, "wav"))
-            continue;
+        bool playable = false;
+        for (const char* ext : {"mp3", "flac", "wav", "ogg", "oga", "opus"})
+            playable = playable || has_extension(e->name, ext);
+        if (!playable) continue;
         char* path = must(format_alloc("%s%s", prefix, e->name));
         append_entry(player->playlist, path);
         free(path);

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/decoder_table.h"
 #include "audio/metadata.h"
 #include "audio/metadata_text.h"
 #include "audio/track.h"
-#include "audio/wav_reader.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
@@ -29,44 +29,18 @@ char* album_art_external_path(const char* track_path) {
     return nullptr;
 }
 
-namespace {
-
-bool copy_picture(std::span<const uint8_t> bytes, PictureData* picture) {
-    if (bytes.empty()) return false;
-    picture->data = static_cast<uint8_t*>(dru_alloc_memory(bytes.size(), 1));
-    std::memcpy(picture->data, bytes.data(), bytes.size());
-    picture->size = bytes.size();
-    return true;
-}
-
-}  // namespace
-
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture) {
     *picture = PictureData{};
-    switch (track_kind_from_path(path)) {
-    case TRACK_MP3: {
-        if (!file_exists(path)) return false;
-        uint64_t size = 0;
-        unsigned char* bytes = read_whole_file(path, &size);
-        const bool found =
-            size > 9 && copy_picture(id3v2_find_picture_data({bytes, size_t(size)}), picture);
-        dru_free(bytes);
-        return found;
-    }
-    case TRACK_FLAC: flac_read_embedded(path, nullptr, picture); return picture->data != nullptr;
-    case TRACK_WAV: {
-        const WavReader* reader = track ? track_wav_reader(track) : nullptr;
-        return reader && reader->id3 &&
-               copy_picture(id3v2_find_picture_data({reader->id3, reader->id3_size}), picture);
-    }
-    default: return false;
-    }
+    const TrackDecoder* codec = track ? track->codec : nullptr;
+    void* state = track ? track->decoder : nullptr;
+    const char* error = nullptr;
+    if (!codec) codec = track_decoder_find(path, &error);
+    return codec && codec->picture && codec->picture(path, state, picture);
 }
 
 Image* album_art_load(const char* path, const Track* track, char** cover_path) {
     if (cover_path) *cover_path = nullptr;
-    const TrackKind kind = track_kind_from_path(path);
-    if (kind == TRACK_UNKNOWN) return nullptr;
+    if (!track_decoder_for_name(path)) return nullptr;
     if (char* cover = album_art_external_path(path)) {
         Image* image = image_load_file(cover);
         if (cover_path) {

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/decoder_table.h"
 #include "audio/metadata.h"
+#include "audio/track.h"
 #include "foundation/memory.h"
 
 struct FlacDecoder {
@@ -200,3 +202,40 @@ bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* 
     FLAC__stream_decoder_delete(stream);
     return ok;
 }
+
+// ---- The FLAC row of the decoder table. ----
+
+namespace {
+
+void* flac_open(const char* path, TrackStream* stream) {
+    FlacDecoder* d = flac_decoder_open(path);
+    if (!d) return nullptr;
+    *stream = {d->info.rate, d->info.channels, d->info.total_frames};
+    return d;
+}
+
+uint32_t flac_read(void* state, float* out, uint32_t max_frames) {
+    return flac_decoder_read(static_cast<FlacDecoder*>(state), out, max_frames);
+}
+
+bool flac_seek(void* state, int64_t frame) {
+    return flac_decoder_seek(static_cast<FlacDecoder*>(state), frame);
+}
+
+void flac_close(void* state) { flac_decoder_close(static_cast<FlacDecoder*>(state)); }
+
+TrackMetadata* flac_metadata(const char* path, void*) {
+    TrackMetadata* m = metadata_new();
+    flac_read_embedded(path, m, nullptr);
+    return m;
+}
+
+bool flac_picture(const char* path, void*, PictureData* picture) {
+    flac_read_embedded(path, nullptr, picture);
+    return picture->data != nullptr;
+}
+
+}  // namespace
+
+const TrackDecoder flac_track_decoder = {TRACK_FLAC, flac_open,     flac_read,   flac_seek,
+                                         flac_close, flac_metadata, flac_picture};

@@ -1,5 +1,7 @@
 #include "audio/metadata.h"
 
+#include <cstring>
+
 #include "foundation/memory.h"
 
 TrackMetadata* metadata_new() { return dru_alloc_array<TrackMetadata>(1); }
@@ -17,4 +19,12 @@ void metadata_free(TrackMetadata* m) {
 void picture_data_free(PictureData* picture) {
     dru_free(picture->data);
     *picture = PictureData{};
+}
+
+bool picture_data_copy(std::span<const uint8_t> bytes, PictureData* picture) {
+    if (bytes.empty()) return false;
+    picture->data = static_cast<uint8_t*>(dru_alloc_memory(bytes.size(), 1));
+    std::memcpy(picture->data, bytes.data(), bytes.size());
+    picture->size = bytes.size();
+    return true;
 }

@@ -5,12 +5,34 @@
 //   metadata_free(m)                    frees the strings and the record; null accepted.
 //   id3v2_read_tags(bytes)              TIT2/TALB/TPE1/TPE2/TRCK of an ID3v2 tag at the start
 //                                       of bytes; always a record, empty when no valid tag.
-//   id3v2_find_picture_data(bytes)      the APIC picture bytes (front cover, else the last
-//                                       APIC), as a view into bytes; empty when none.
+//                                       Unsynchronisation is undone (the whole tag up to
+//                                       v2.3, flagged frames in v2.4, which may also carry
+//                                       a data-length indicator); v2.2 reads TT2, TAL, TP1,
+//                                       TP2 and TRK; compressed or encrypted frames are
+//                                       skipped.
+//   id3v2_find_picture(bytes, &pic)     the APIC (v2.2: PIC) picture bytes, front cover
+//                                       else the last one, copied into *pic; false when none.
+//   id3v1_fill(m, file)                 the ID3v1/v1.1 tag in the last 128 bytes of file
+//                                       fills the fields of m that are still null (title,
+//                                       artist, album, v1.1 track number): Latin-1 to UTF-8,
+//                                       cut at a zero, trailing spaces dropped, empty fields
+//                                       left null. False when there is no such tag.
 //   vorbis_comment_apply(m, text, len)  one "NAME=value" comment; first match per field wins,
 //                                       names compared without regard to case.
 //   vorbis_comments_read_block(m, blk)  a raw VORBIS_COMMENT block body (vendor string,
 //                                       count, comments; all little-endian lengths).
+//   base64_decode(text, out)            decodes text up to the first byte outside the
+//                                       base64 alphabet (padding included) into out, which
+//                                       holds text.size() / 4 * 3 + 3 bytes; returns the
+//                                       byte count.
+//   flac_picture_block_parse(b, &t, &d) a FLAC picture block (type, MIME, description,
+//                                       sizes, data; big-endian lengths): its type and a
+//                                       view of its data inside b; false when cut short.
+//   vorbis_comment_picture(pic, text, len)  a "METADATA_BLOCK_PICTURE=" comment (name in
+//                                       any case): a front cover replaces *pic, other
+//                                       types and broken blocks are ignored.
+//   vorbis_comment_list_apply(m, pic, c, len, n)  every comment of an Ogg stream's list
+//                                       into m (if m) and pic (if pic).
 //   flac_read_embedded(path, m, pic)    opens a FLAC file (native or Ogg) for its metadata
 //                                       only: comments into m (if m), front-cover bytes into
 //                                       *pic (if pic; the last front cover wins). False when
@@ -25,9 +47,10 @@
 // Album art (returns null when there is none; the caller supplies its placeholder)
 //   album_art_external_path(track_path) "dir/name" of the first ExternalCoverNames entry
 //                                       beside the track that opens for reading, or null.
-//   album_art_find_data(path, track, &pic)  embedded picture bytes by the path's kind
-//                                       (mp3: ID3v2 APIC, flac: PICTURE, wav: "id3 " chunk);
-//                                       false when none. Free with picture_data_free.
+//   album_art_find_data(path, track, &pic)  embedded picture bytes through the picture
+//                                       function of the track's decoder (of the path's when
+//                                       track is null); false when none. Free with
+//                                       picture_data_free.
 //   album_art_load(path, track, &cover) external cover first, then the embedded picture,
 //                                       decoded to an Image; null when nothing found.
 //                                       With cover given, *cover is the cover file's path
@@ -52,7 +75,6 @@ struct TrackMetadata {
 void metadata_free(TrackMetadata* metadata);
 
 [[nodiscard]] TrackMetadata* id3v2_read_tags(std::span<const uint8_t> bytes);
-[[nodiscard]] std::span<const uint8_t> id3v2_find_picture_data(std::span<const uint8_t> bytes);
 
 void vorbis_comment_apply(TrackMetadata* metadata, const uint8_t* text, uint32_t length);
 void vorbis_comments_read_block(TrackMetadata* metadata, std::span<const uint8_t> block);
@@ -63,6 +85,19 @@ struct PictureData {
     size_t size;
 };
 void picture_data_free(PictureData* picture);
+// Copies bytes into *picture; false (and nothing allocated) when bytes is empty.
+bool picture_data_copy(std::span<const uint8_t> bytes, PictureData* picture);
+
+bool id3v2_find_picture(std::span<const uint8_t> bytes, PictureData* picture);
+bool id3v1_fill(TrackMetadata* metadata, std::span<const uint8_t> file);
+
+// Vorbis-comment pictures (see the header comment).
+size_t base64_decode(std::span<const uint8_t> text, uint8_t* out);
+bool flac_picture_block_parse(std::span<const uint8_t> block, uint32_t* type,
+                              std::span<const uint8_t>* data);
+void vorbis_comment_picture(PictureData* picture, const uint8_t* text, size_t length);
+void vorbis_comment_list_apply(TrackMetadata* metadata, PictureData* picture, char* const* comments,
+                               const int* lengths, int count);
 
 bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* picture);
 

@@ -1,6 +1,7 @@
 // Tracks: one opened audio file, decoded to interleaved 32-bit float frames.
 //
-//   track_open(path)              opens by extension ("mp3", "flac", "wav", any case);
+//   track_open(path)              opens with the decoder the table gives for the path
+//                                 (decoder_table.h: by extension, any case);
 //                                 never fails: prints "ERROR: loading file failed" or
 //                                 "ERROR: format not implemented" and exits with status 1.
 //   track_try_open(path, &error)  the same without the exit: null and *error set to
@@ -19,27 +20,29 @@
 //   track_seek_relative_ms(t, d)  frame = (long)(rate * d / 1000.0 + played_frames).
 //   track_get_tag(track, name)    "title", "album", "artist", "album_artist", "track";
 //                                 null for other names or absent tags.
-//   track_kind_from_path(path)    TRACK_MP3 / TRACK_FLAC / TRACK_WAV or TRACK_UNKNOWN.
+//   track_kind_from_path(path)    the kind the extension names (TRACK_MP3, ...) without
+//                                 reading the file; TRACK_UNKNOWN when no decoder has it.
 //
-//   bytes_per_frame(format, channels)  bits(format) * channels / 8, where the bit width
-//                                      is 8 for code 0, 16 for 1, 24 for 2, 32 above.
+//   bytes_per_frame(format)       frame size of an AudioFormat (see sample_format.h).
 //
 // Every track publishes SAMPLE_F32: decoded samples are in -1..1 whatever the file holds.
 #pragma once
 #include <cstdint>
 
+#include "audio/sample_format.h"
+
 struct Player;
 struct TrackMetadata;
+struct TrackDecoder;
 
-enum SampleFormat : uint32_t {
-    SAMPLE_U8 = 0,
-    SAMPLE_S16 = 1,  // signed 16-bit little-endian
-    SAMPLE_S24 = 2,  // packed 24-bit little-endian
-    SAMPLE_S32 = 3,  // signed 32-bit little-endian
-    SAMPLE_F32 = 4,  // 32-bit float
+enum TrackKind : int32_t {
+    TRACK_UNKNOWN = 0,
+    TRACK_MP3 = 1,
+    TRACK_FLAC = 2,
+    TRACK_WAV = 3,
+    TRACK_VORBIS = 4,
+    TRACK_OPUS = 5,
 };
-
-enum TrackKind : int32_t { TRACK_UNKNOWN = 0, TRACK_MP3 = 1, TRACK_FLAC = 2, TRACK_WAV = 3 };
 
 constexpr uint32_t TRACK_CHUNK_FRAMES = 1024;
 
@@ -50,12 +53,6 @@ struct AudioFormat {
     uint32_t channels;
 };
 
-[[nodiscard]] constexpr uint32_t sample_format_bits(uint32_t format) {
-    return format == 0 ? 8u : format == 1 ? 16u : format == 2 ? 24u : 32u;
-}
-[[nodiscard]] constexpr uint32_t bytes_per_frame(uint32_t format, uint32_t channels) {
-    return sample_format_bits(format) * channels / 8u;
-}
 [[nodiscard]] constexpr uint32_t bytes_per_frame(const AudioFormat& f) {
     return bytes_per_frame(f.format, f.channels);
 }
@@ -65,15 +62,16 @@ struct AudioFormat {
 using TrackOutputFn = void (*)(Player* player, float* samples, uint32_t byte_count);
 
 struct Track {
-    int32_t kind;              // TrackKind
-    TrackOutputFn output;      // set by the audio pump
-    Player* output_user_data;  // first argument of output
-    float* decode_buffer;      // channels * TRACK_CHUNK_FRAMES floats
-    int64_t played_frames;     // frames handed to the output so far; set by seeks
-    int64_t total_frames;      // 0 when unknown
-    AudioFormat* format;       // owned; format->format is always SAMPLE_F32
-    void* decoder;             // owned; decoder state of the kind
-    TrackMetadata* metadata;   // owned; never null after open
+    int32_t kind;               // TrackKind
+    TrackOutputFn output;       // set by the audio pump
+    Player* output_user_data;   // first argument of output
+    float* decode_buffer;       // channels * TRACK_CHUNK_FRAMES floats
+    int64_t played_frames;      // frames handed to the output so far; set by seeks
+    int64_t total_frames;       // 0 when unknown
+    AudioFormat* format;        // owned; format->format is always SAMPLE_F32
+    const TrackDecoder* codec;  // the table row that opened the track
+    void* decoder;              // owned; that row's decoder state
+    TrackMetadata* metadata;    // owned; never null after open
 };
 
 [[nodiscard]] TrackKind track_kind_from_path(const char* path);

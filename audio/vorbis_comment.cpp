@@ -1,4 +1,4 @@
-// Vorbis comments ("NAME=value") as FLAC carries them.
+// Vorbis comments ("NAME=value") as FLAC, Ogg Vorbis and Opus carry them.
 #include <strings.h>
 #include <algorithm>
 #include <cstring>
@@ -52,5 +52,15 @@ void vorbis_comments_read_block(TrackMetadata* m, std::span<const uint8_t> block
         if (length > block.size() - pos) return;
         vorbis_comment_apply(m, block.data() + pos, uint32_t(length));
         pos += length;
+    }
+}
+
+void vorbis_comment_list_apply(TrackMetadata* m, PictureData* picture, char* const* comments,
+                               const int* lengths, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!comments[i] || lengths[i] <= 0) continue;
+        const uint8_t* text = reinterpret_cast<const uint8_t*>(comments[i]);
+        if (m) vorbis_comment_apply(m, text, uint32_t(lengths[i]));
+        if (picture) vorbis_comment_picture(picture, text, size_t(lengths[i]));
     }
 }

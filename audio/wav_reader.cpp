@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio/track.h"
+#include "audio/sample_format.h"
 #include "foundation/log.h"
 
 namespace {
@@ -29,7 +29,12 @@ void read_fmt(WavReader* r, const uint8_t* body, uint32_t declared, uint64_t pre
         // WAVE_FORMAT_EXTENSIBLE: the sub-format GUID begins with the real tag.
         if (s4 > 29 && present >= 26) tag = le16(body + 24);
     }
-    if (tag == 1 && bits == 16)
+    const bool known = (tag == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
+                       (tag == 3 && bits == 32);
+    if (known) r->format_known = true;
+    if (tag == 1 && bits == 8)
+        r->sample_format = SAMPLE_U8;
+    else if (tag == 1 && bits == 16)
         r->sample_format = SAMPLE_S16;
     else if (tag == 1 && bits == 24)
         r->sample_format = SAMPLE_S24;
@@ -101,8 +106,8 @@ bool wav_reader_parse(WavReader* r, std::span<const uint8_t> bytes) {
         }
         off += 8 + uint64_t(size) + (size & 1);
     }
-    return have_data && r->sample_format != 0 && r->channels != 0 &&
-           r->channels <= WAV_MAX_CHANNELS && r->sample_rate != 0 && r->data_size != 0;
+    return have_data && r->format_known && r->channels != 0 && r->channels <= WAV_MAX_CHANNELS &&
+           r->sample_rate != 0 && r->data_size != 0;
 }
 
 int64_t wav_reader_total_frames(const WavReader* r) {
@@ -112,7 +117,7 @@ int64_t wav_reader_total_frames(const WavReader* r) {
 
 uint32_t wav_reader_read(WavReader* r, float* out, uint32_t max_frames) {
     const uint32_t bpf = bytes_per_frame(r->sample_format, r->channels);
-    if (bpf == 0 || r->read_offset >= r->data_size) return 0;
+    if (!r->format_known || bpf == 0 || r->read_offset >= r->data_size) return 0;
     const uint64_t len =
         std::min(uint64_t(bpf) * max_frames, uint64_t(r->data_size - r->read_offset));
     const uint8_t* src = r->data + r->read_offset;
@@ -138,6 +143,9 @@ uint32_t wav_reader_read(WavReader* r, float* out, uint32_t max_frames) {
     case SAMPLE_S16:
         for (uint64_t i = 0; i < samples; ++i)
             out[i] = float(int16_t(le16(src + 2 * i))) * (1.0f / 32768.0f);
+        break;
+    case SAMPLE_U8:
+        for (uint64_t i = 0; i < samples; ++i) out[i] = (float(src[i]) - 128.0f) * (1.0f / 128.0f);
         break;
     default: return 0;
     }

@@ -10,7 +10,6 @@
 //                                     frame count, 0 at the end or on a trailing part-frame.
 //   wav_reader_seek(reader, frame)    true when frame * bytes_per_frame lies inside the data.
 //   wav_reader_total_frames(reader)   data size / bytes per frame.
-//   track_wav_reader(track)           the reader of an open WAV track; null for other kinds.
 //
 // Every declared size is checked against the bytes present: a data chunk that claims
 // more than the file holds is cut to what is there, a chunk header past the end stops
@@ -19,8 +18,6 @@
 #include <cstdint>
 #include <span>
 
-struct Track;
-
 constexpr uint32_t WAV_INFO_FIELD_SIZE = 1024;
 // More channels than any real recording uses: a header claiming 65535 would otherwise
 // size the decode buffer and the sound device at hundreds of megabytes.
@@ -28,7 +25,8 @@ constexpr uint32_t WAV_MAX_CHANNELS = 64;
 
 struct WavReader {
     std::span<const uint8_t> file;  // the whole file
-    uint32_t sample_format;         // SampleFormat 1..4, 0 when unsupported
+    uint32_t sample_format;         // SampleFormat 0..4
+    bool format_known;              // a "fmt " chunk named a format we convert
     uint32_t sample_rate;
     uint32_t channels;
     const uint8_t* data;                // body of the "data" chunk inside file
@@ -46,4 +44,3 @@ struct WavReader {
 uint32_t wav_reader_read(WavReader* reader, float* out, uint32_t max_frames);
 [[nodiscard]] bool wav_reader_seek(WavReader* reader, int64_t frame);
 [[nodiscard]] int64_t wav_reader_total_frames(const WavReader* reader);
-[[nodiscard]] const WavReader* track_wav_reader(const Track* track);

@@ -1,12 +1,15 @@
 // Decode-and-convert throughput of the track front-end (seconds of audio decoded per
-// CPU second) for WAV, FLAC and MP3, each against the bare library decode of the same
-// file measured in the same run (libFLAC into its int32 blocks, libmpg123 into 16-bit).
+// CPU second) for WAV, FLAC, MP3, Ogg Vorbis and Opus, each against the bare library
+// decode of the same file measured in the same run (libFLAC into its int32 blocks,
+// libmpg123 into 16-bit, libvorbisfile and libopusfile into float).
 #include <benchmark/benchmark.h>
 
 #include <FLAC/stream_decoder.h>
 #include <mpg123.h>
+#include <opusfile.h>
 #include <stdlib.h>
 #include <time.h>
+#include <vorbis/vorbisfile.h>
 
 #include <cstdio>
 #include <map>
@@ -103,6 +106,47 @@ void BM_BareMpg123(benchmark::State& state) {
     }
 }
 
+void BM_BareVorbisfile(benchmark::State& state) {
+    const std::string path = media + "a.ogg";
+    for (auto _ : state) {
+        const double start = cpu_seconds();
+        OggVorbis_File vf;
+        if (ov_fopen(path.c_str(), &vf) != 0) {
+            state.SkipWithError("ov_fopen failed");
+            return;
+        }
+        int64_t frames = 0;
+        int link = 0;
+        float** pcm = nullptr;
+        for (long n; (n = ov_read_float(&vf, &pcm, 1024, &link)) > 0;) {
+            benchmark::DoNotOptimize(pcm[0][0]);
+            frames += n;
+        }
+        const double rate = double(ov_info(&vf, 0)->rate);
+        ov_clear(&vf);
+        record(state, "bare libvorbisfile", double(frames) / rate, cpu_seconds() - start);
+    }
+}
+
+void BM_BareOpusfile(benchmark::State& state) {
+    const std::string path = media + "a.opus";
+    static float buffer[2 * 1024];
+    for (auto _ : state) {
+        const double start = cpu_seconds();
+        int error = 0;
+        OggOpusFile* of = op_open_file(path.c_str(), &error);
+        if (!of) {
+            state.SkipWithError("op_open_file failed");
+            return;
+        }
+        int64_t frames = 0;
+        for (int n; (n = op_read_float(of, buffer, 2 * 1024, nullptr)) > 0;) frames += n;
+        benchmark::DoNotOptimize(buffer[0]);
+        op_free(of);
+        record(state, "bare libopusfile", double(frames) / 48000.0, cpu_seconds() - start);
+    }
+}
+
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_Track, wav, "a.wav")->Unit(benchmark::kMillisecond);
@@ -110,6 +154,10 @@ BENCHMARK_CAPTURE(BM_Track, flac, "a.flac")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Track, mp3, "a.mp3")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareFlac)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareMpg123)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Track, vorbis, "a.ogg")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Track, opus, "a.opus")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareVorbisfile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareOpusfile)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     char dir[] = "/tmp/qulmo_bench_decode_XXXXXX";
@@ -118,7 +166,8 @@ int main(int argc, char** argv) {
     char command[1024];
     std::snprintf(command, sizeof command,
                   "cd %s && sox -D -n -r 44100 -b 16 -c 2 a.wav synth %g sine 300-3000 vol 0.5 && "
-                  "flac --silent -o a.flac a.wav && lame --quiet -b 192 a.wav a.mp3",
+                  "flac --silent -o a.flac a.wav && lame --quiet -b 192 a.wav a.mp3 && "
+                  "oggenc -Q -q 5 -o a.ogg a.wav && opusenc --quiet --bitrate 128 a.wav a.opus",
                   dir, kSeconds);
     if (std::system(command) != 0) {
         std::fprintf(stderr, "making the media failed: %s\n", command);
@@ -139,6 +188,10 @@ int main(int argc, char** argv) {
                 speed("bare libFLAC"), speed("track a.flac") / speed("bare libFLAC"));
     std::printf("  mp3  %8.1f  bare libmpg123 %8.1f  ratio %.2f\n", speed("track a.mp3"),
                 speed("bare libmpg123"), speed("track a.mp3") / speed("bare libmpg123"));
+    std::printf("  ogg  %8.1f  bare libvorbisfile %8.1f  ratio %.2f\n", speed("track a.ogg"),
+                speed("bare libvorbisfile"), speed("track a.ogg") / speed("bare libvorbisfile"));
+    std::printf("  opus %8.1f  bare libopusfile %8.1f  ratio %.2f\n", speed("track a.opus"),
+                speed("bare libopusfile"), speed("track a.opus") / speed("bare libopusfile"));
     std::system((std::string("rm -rf ") + dir).c_str());
     return 0;
 }

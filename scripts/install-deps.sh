@@ -5,12 +5,13 @@ set -e
 PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  googletest libgtest-dev libgmock-dev libbenchmark-dev
  libstb-dev libasound2-dev libflac-dev libmpg123-dev libsystemd-dev
+ libvorbis-dev libopusfile-dev
  libwayland-dev libwayland-bin wayland-protocols libx11-dev
  fonts-dejavu-core fonts-urw-base35
  xvfb x11-utils xdotool imagemagick python3-xlib
  weston wayland-utils
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils dbus playerctl
- sox libsox-fmt-all lame flac eyed3 valgrind
+ sox libsox-fmt-all lame flac eyed3 vorbis-tools opus-tools valgrind
  librsvg2-bin fontconfig dpkg-dev desktop-file-utils mandoc"
 # One dpkg-query for the whole list, so a machine that has everything goes on at once.
 installed=$(dpkg-query -W -f='${Status} ${Package}\n' $PKGS 2>/dev/null |

@@ -22,7 +22,7 @@ touch "$b/morsa_portable_mode.txt"
 
 target=${1:-}
 if [ -z "$target" ]; then
-    [ -f "$b/demo/03 Low Tide.mp3" ] || scripts/make-demo.sh "$b/demo"
+    [ -f "$b/demo/04 Evening Air.ogg" ] || scripts/make-demo.sh "$b/demo"
     target="$b/demo/01 Morning Chord.wav"
 elif [ -d "$target" ]; then
     # A directory plays from its first track: name any file in it; the player

@@ -78,7 +78,8 @@ struct PlayerFixture : ::testing::Test {
 struct FromFileArg : PlayerFixture {
     TempDir dir;
     void SetUp() override {
-        for (const char* n : {"b.flac", "A.mp3", "c.WAV", "notes.txt", "d.ogg", "e.wav.bak"})
+        for (const char* n : {"b.flac", "A.mp3", "c.WAV", "notes.txt", "d.ogg", "e.wav.bak",
+                              "f.Opus", "g.oga", "h.aac", "i.opus.part"})
             dir.file(n, "x");
         fs::create_directory(dir.path / "x.mp3");
     }
@@ -95,6 +96,7 @@ TEST_F(FromFileArg, KeepsSupportedFilesInNameOrderAndStartsAtTheNamedOne) {
     const std::vector<Case> cases = {
         {p("c.WAV"), d + "/c.WAV", false},
         {p("b.flac"), d + "/b.flac", false},
+        {p("f.Opus"), d + "/f.Opus", false},
         {p("A.mp3"), d + "/A.mp3", false},
         {p("notes.txt"), d + "/A.mp3", true},  // unsupported: first file
         {p("missing.mp3"), d + "/A.mp3", true},
@@ -107,7 +109,8 @@ TEST_F(FromFileArg, KeepsSupportedFilesInNameOrderAndStartsAtTheNamedOne) {
         playlist_from_file_arg(&player, c.arg.c_str());
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(paths(player.playlist),
-                  (std::vector<std::string>{d + "/A.mp3", d + "/b.flac", d + "/c.WAV"}));
+                  (std::vector<std::string>{d + "/A.mp3", d + "/b.flac", d + "/c.WAV", d + "/d.ogg",
+                                            d + "/f.Opus", d + "/g.oga"}));
         if (c.fallback) {
             EXPECT_EQ(err, "cannot find cur file " + c.arg + ", falling back to first file\n");
         } else {
@@ -134,7 +137,7 @@ TEST_F(FromFileArg, RelativeNamesGetADotPrefixAndStillMatch) {
 }
 
 TEST_F(FromFileArg, LastFileThenNextInNormalModeQuits) {
-    playlist_from_file_arg(&player, p("c.WAV").c_str());
+    playlist_from_file_arg(&player, p("g.oga").c_str());
     playlist_next(&player);
     EXPECT_THROW(playlist_next(&player), QuitCalled);
 }

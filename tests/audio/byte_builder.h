@@ -123,3 +123,60 @@ inline Bytes apic_body(uint8_t encoding, uint8_t type, const Bytes& description,
 inline std::string_view chars(const Bytes& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
+
+// Unsynchronisation: a zero after every 0xFF (readers drop the zero of every FF 00).
+inline Bytes unsync(const Bytes& in) {
+    Bytes out;
+    for (uint8_t b : in) {
+        out.push_back(b);
+        if (b == 0xFF) out.push_back(0);
+    }
+    return out;
+}
+
+// A whole tag unsynchronised after its header, with the header flag set.
+inline Bytes id3_unsync_tag(const std::vector<Bytes>& frames, int version) {
+    const Bytes plain = id3_tag(frames, version);
+    const Bytes content = unsync(Bytes(plain.begin() + 10, plain.end()));
+    Bytes t(plain.begin(), plain.begin() + 6);
+    t[5] = 0x80;
+    put_syncsafe(t, uint32_t(content.size()));
+    put_bytes(t, content);
+    return t;
+}
+
+// v2.2 frame: three-letter id and a 24-bit size.
+inline Bytes id3_frame22(std::string_view id, const Bytes& body) {
+    Bytes f;
+    put_str(f, id);
+    for (int s = 16; s >= 0; s -= 8) f.push_back(uint8_t(body.size() >> s));
+    put_bytes(f, body);
+    return f;
+}
+
+// v2.4 frame with its own unsynchronisation and a data-length indicator.
+inline Bytes id3_frame24_unsync(std::string_view id, const Bytes& body) {
+    Bytes stored;
+    put_syncsafe(stored, uint32_t(body.size()));
+    put_bytes(stored, unsync(body));
+    Bytes f;
+    put_str(f, id);
+    put_syncsafe(f, uint32_t(stored.size()));
+    f.push_back(0);
+    f.push_back(0x03);  // unsynchronised, data-length indicator
+    put_bytes(f, stored);
+    return f;
+}
+
+// The first page of an Ogg stream whose first packet is the given bytes.
+inline Bytes ogg_page(const Bytes& packet, uint8_t flags = 0x02) {
+    Bytes p;
+    put_str(p, "OggS");
+    p.push_back(0);
+    p.push_back(flags);
+    p.resize(p.size() + 20, 0);  // granule, serial, sequence, checksum
+    p.push_back(1);
+    p.push_back(uint8_t(packet.size()));
+    put_bytes(p, packet);
+    return p;
+}

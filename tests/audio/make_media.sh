@@ -45,3 +45,66 @@ lame --quiet -b 128 mono.wav mono.mp3
 cp tagged.flac twofront.flac
 metaflac --remove --block-type=PICTURE twofront.flac
 metaflac --import-picture-from="3|image/png|One||back.png" --import-picture-from="3|image/png|Two||big.png" twofront.flac
+
+# 8-bit unsigned PCM, stereo and mono.
+sine 44100 -b 8 -e unsigned-integer -c 2 -t wavpcm u8.wav
+sine 22050 -b 8 -e unsigned-integer -c 1 -t wavpcm u8mono.wav
+
+# Only an ID3v1.1 tag at the end.
+lame --quiet -b 128 s16.wav v1.mp3
+eyeD3 --quiet --v1 -t "Old Title" -a "Old Artist" -A "Old Album" -n 5 v1.mp3 >/dev/null
+
+# Ogg Vorbis and Opus with their tags and pictures in Vorbis comments, each beside an
+# independent decode (oggdec: 16-bit; opusdec: float at 48 kHz).
+picture_comment() {  # TYPE FILE: a METADATA_BLOCK_PICTURE value
+    python3 - "$1" "$2" <<'PY'
+import base64, struct, sys
+data = open(sys.argv[2], "rb").read()
+block = struct.pack(">II", int(sys.argv[1]), 9) + b"image/png" + struct.pack(">I", 0) + \
+    struct.pack(">IIIII", 0, 0, 0, 0, len(data)) + data
+print(base64.b64encode(block).decode())
+PY
+}
+oggenc -Q -q 4 -t "Vorbis Title" -a "Vorbis Artist" -l "Vorbis Album" -N 4 -c "ALBUMARTIST=Vorbis AA" \
+    -c "METADATA_BLOCK_PICTURE=$(picture_comment 4 back.png)" \
+    -c "METADATA_BLOCK_PICTURE=$(picture_comment 3 front.png)" -o vorbis.ogg s16.wav
+oggdec -Q -o vorbis.ref.wav vorbis.ogg
+cp vorbis.ogg vorbis.oga
+oggenc -Q -q 2 --serial 11 -t "First Link" -o link1.ogg s16.wav
+oggenc -Q -q 2 --serial 12 -t "Second Link" -o link2.ogg s16.wav
+cat link1.ogg link2.ogg >chained.ogg
+# oggdec stops after the first link of a chain: each link is decoded on its own.
+oggdec -Q -o link1.ref.wav link1.ogg
+oggdec -Q -o link2.ref.wav link2.ogg
+
+opusenc --quiet --title "Opus Title" --artist "Opus Artist" --album "Opus Album" --tracknumber 5 \
+    --picture "3||||big.png" --picture "4||||back.png" s16.wav opus.opus
+opusdec --quiet --rate 48000 --float opus.opus opus.ref.wav
+cp opus.opus opus_in.ogg
+opusenc --quiet --serial 21 s16.wav olink1.opus
+opusenc --quiet --serial 22 s24.wav olink2.opus
+cat olink1.opus olink2.opus >chained.opus
+opusdec --quiet --rate 48000 --float chained.opus chained_opus.ref.wav
+# The same stream with an output gain of -6 dB in its header (Q7.8), page checksum redone.
+python3 - opus.opus gain.opus <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+segments = data[26]
+head = 27 + segments
+assert data[head:head + 8] == b"OpusHead"
+data[head + 16:head + 18] = struct.pack("<h", -6 * 256)
+def crc(page):
+    c = 0
+    for b in page:
+        c ^= b << 24
+        for _ in range(8):
+            c = (c << 1) ^ 0x04C11DB7 if c & 0x80000000 else c << 1
+        c &= 0xFFFFFFFF
+    return c
+end = head + sum(data[27:27 + segments])
+data[22:26] = b"\0\0\0\0"
+data[22:26] = struct.pack("<I", crc(data[:end]))
+open(sys.argv[2], "wb").write(data)
+PY
+opusdec --quiet --rate 48000 --float gain.opus gain.ref.wav
+cp ogg.flac flac_in_ogg.oga

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/playlist.h"
 #include "audio/metadata.h"
+#include "audio/metadata_text.h"
+#include "audio/ogg_sniff.h"
 #include "audio/track.h"
 #include "byte_builder.h"
 #include "tests/lib/temp_dir.h"
@@ -134,7 +137,8 @@ TEST(Id3v2Tags, HeaderChecks) {
         Bytes b = good;
         b[c.offset] = c.value;
         EXPECT_EQ(tag_title(b), "<none>");
-        EXPECT_TRUE(id3v2_find_picture_data(b).empty());
+        PictureData none{};
+        EXPECT_FALSE(id3v2_find_picture(b, &none));
     }
     EXPECT_EQ(tag_title(Bytes(good.begin(), good.begin() + 9)), "<none>");
     // Padding (a zero id byte) ends the walk.
@@ -186,8 +190,11 @@ TEST(Id3v2Tags, FrameSizesPastTheTagStayInside) {
 }
 
 std::string picture(const Bytes& tag) {
-    const std::span<const uint8_t> p = id3v2_find_picture_data(tag);
-    return std::string(p.begin(), p.end());
+    PictureData p{};
+    if (!id3v2_find_picture(tag, &p)) return "";
+    std::string bytes(reinterpret_cast<const char*>(p.data), p.size);
+    picture_data_free(&p);
+    return bytes;
 }
 
 TEST(Id3v2Picture, FrontCoverWinsElseTheLastPicture) {
@@ -240,6 +247,214 @@ TEST(Id3v2Picture, DescriptionEncodings) {
     // Truncated APIC bodies give nothing or what is there, never more.
     EXPECT_EQ(picture(id3_tag({id3_frame("APIC", str_bytes(std::string_view("\0image/png", 10)))})),
               "");
+}
+
+TEST(Id3v2Unsync, TextAndPicturesReadAsWritten) {
+    // U+00FF and U+01FF put 0xFF bytes (one followed by a zero) into the UTF-16 text, as
+    // does the byte-order mark; the picture starts like a JPEG.
+    Bytes title{1};
+    put_bytes(title, utf16(u"T\u00ff\u01ffle", true, true));
+    Bytes artist{0};
+    put_str(artist, "Art\xFFist");
+    const std::string jpeg("\xFF\xD8\xFF\xE0JFIF\xFF", 9);
+    const Bytes apic = apic_body(0, 3, Bytes{'d', 0}, jpeg);
+    Bytes pic22{0};
+    put_str(pic22, "JPG");
+    pic22.push_back(3);
+    put_str(pic22, std::string_view("d\0", 2));
+    put_str(pic22, jpeg);
+    struct Case {
+        const char* name;
+        Bytes tag;
+    } cases[] = {
+        {"v2.3 header flag",
+         id3_unsync_tag(
+             {id3_frame("TIT2", title), id3_frame("TPE1", artist), id3_frame("APIC", apic)}, 3)},
+        {"v2.4 frames with data-length indicator",
+         id3_tag({id3_frame24_unsync("TIT2", title), id3_frame24_unsync("TPE1", artist),
+                  id3_frame24_unsync("APIC", apic)},
+                 4)},
+        {"v2.2 header flag", id3_unsync_tag({id3_frame22("TT2", title), id3_frame22("TP1", artist),
+                                             id3_frame22("PIC", pic22)},
+                                            2)},
+        {"v2.2 plain",
+         id3_tag({id3_frame22("TT2", title), id3_frame22("TP1", artist), id3_frame22("PIC", pic22)},
+                 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackMetadata* m = id3v2_read_tags(c.tag);
+        EXPECT_STREQ(m->title, "T\xC3\xBF\xC7\xBFle");
+        EXPECT_STREQ(m->artist, "Art\xC3\xBFist");
+        metadata_free(m);
+        EXPECT_EQ(picture(c.tag), jpeg);
+    }
+    // A compressed v2.3 frame is skipped rather than shown as text.
+    Bytes packed = id3_text_frame("TIT2", 0, str_bytes("zlib"));
+    packed[9] = 0x80;
+    EXPECT_EQ(tag_title(id3_tag({id3_text_frame("TIT2", 0, str_bytes("plain")), packed})), "plain");
+}
+
+Bytes id3v1(std::string_view title, std::string_view artist, std::string_view album,
+            const Bytes& comment) {
+    Bytes t = str_bytes("mpeg audio...TAG");
+    for (std::string_view field : {title, artist, album}) {
+        Bytes f = str_bytes(field);
+        f.resize(30, 0);
+        put_bytes(t, f);
+    }
+    put_str(t, "1999");
+    put_bytes(t, comment);
+    t.push_back(12);  // genre
+    return t;
+}
+
+TEST(Id3v1, FillsTheMissingFields) {
+    Bytes v11(28, 'c');
+    v11.push_back(0);
+    v11.push_back(7);
+    const Bytes v10(30, 'c');
+    const std::string thirty(30, 'a');  // a full field has no terminator
+    struct Case {
+        const char* name;
+        Bytes file;
+        const char *title, *artist, *album, *track;
+    } cases[] = {
+        {"v1.1, Latin-1 and padding", id3v1("Caf\xE9  ", "The Band", std::string(30, ' '), v11),
+         "Caf\xC3\xA9", "The Band", nullptr, "7"},
+        {"v1.0: the comment runs to its end", id3v1("T", thirty, "Al", v10), "T", thirty.c_str(),
+         "Al", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackMetadata* m = metadata_new();
+        EXPECT_TRUE(id3v1_fill(m, c.file));
+        EXPECT_STREQ(m->title, c.title);
+        EXPECT_EQ(std::string(m->artist ? m->artist : "<none>"), c.artist);
+        EXPECT_STREQ(m->album, c.album);
+        EXPECT_STREQ(m->track, c.track);
+        metadata_free(m);
+    }
+    // What the ID3v2 tag gave stays.
+    TrackMetadata* m = metadata_new();
+    m->title = text_copy_n("From v2", 7);
+    EXPECT_TRUE(id3v1_fill(m, id3v1("From v1", "Artist v1", "", v11)));
+    EXPECT_STREQ(m->title, "From v2");
+    EXPECT_STREQ(m->artist, "Artist v1");
+    metadata_free(m);
+    m = metadata_new();
+    const Bytes whole = id3v1("x", "y", "z", v11);
+    EXPECT_FALSE(
+        id3v1_fill(m, Bytes(whole.begin() + 1, whole.end() - 1)));       // no TAG 128 from the end
+    EXPECT_FALSE(id3v1_fill(m, Bytes(whole.end() - 127, whole.end())));  // too short
+    EXPECT_EQ(m->title, nullptr);
+    metadata_free(m);
+}
+
+TEST(OggSniff, FirstPacketNamesTheCodec) {
+    Bytes not_first = ogg_page(str_bytes("OpusHead"), 0);
+    Bytes version1 = ogg_page(str_bytes("OpusHead"));
+    version1[4] = 1;
+    Bytes cut = ogg_page(str_bytes("OpusHead"));
+    cut[26] = 200;  // a segment table longer than the bytes
+    const Bytes opus = ogg_page(str_bytes("OpusHead"));
+    Bytes spread = ogg_page(str_bytes("\x01vorbis"));
+    spread[27] = 3;  // the first packet ends after three bytes
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        OggContent content;
+    } cases[] = {
+        {"flac",
+         ogg_page(str_bytes("\x7F"
+                            "FLAC\x01")),
+         OGG_FLAC},
+        {"vorbis", ogg_page(str_bytes("\x01vorbis")), OGG_VORBIS},
+        {"opus", opus, OGG_OPUS},
+        {"speex", ogg_page(str_bytes("Speex   ")), OGG_UNKNOWN},
+        {"not the first page", not_first, OGG_UNKNOWN},
+        {"version 1", version1, OGG_UNKNOWN},
+        {"segment table cut", cut, OGG_UNKNOWN},
+        {"packet shorter than the magic", spread, OGG_UNKNOWN},
+        {"magic cut by the end", Bytes(opus.begin(), opus.end() - 1), OGG_UNKNOWN},
+        {"capture pattern only", str_bytes("OggS"), OGG_UNKNOWN},
+        {"riff", str_bytes("RIFF\0\0\0\0WAVEfmt OpusHeadOpusHead"), OGG_UNKNOWN},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ogg_sniff(c.bytes), c.content) << c.name;
+}
+
+std::string base64(const Bytes& in) {
+    static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < in.size(); i += 3) {
+        const uint32_t v = uint32_t(in[i]) << 16 | (i + 1 < in.size() ? in[i + 1] << 8 : 0) |
+                           (i + 2 < in.size() ? in[i + 2] : 0);
+        for (size_t k = 0; k < 4; ++k)
+            out += k <= in.size() - i ? abc[(v >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+// A FLAC picture block; data_length defaults to the data's.
+Bytes picture_block(uint32_t type, std::string_view data, int64_t data_length = -1) {
+    Bytes b;
+    put_be32(b, type);
+    put_be32(b, 9);
+    put_str(b, "image/png");
+    put_be32(b, 4);
+    put_str(b, "desc");
+    for (int i = 0; i < 4; ++i) put_be32(b, 1);
+    put_be32(b, data_length < 0 ? uint32_t(data.size()) : uint32_t(data_length));
+    put_str(b, data);
+    return b;
+}
+
+TEST(VorbisComments, Base64PicturesFrontCoverLastWins) {
+    const std::string front_a = "METADATA_BLOCK_PICTURE=" + base64(picture_block(3, "AAAA"));
+    const std::string front_b =
+        "metadata_block_picture=" + base64(picture_block(3, std::string_view("B\xFF\x00X", 4)));
+    const std::string back = "METADATA_BLOCK_PICTURE=" + base64(picture_block(4, "BACK"));
+    const std::string cut = "METADATA_BLOCK_PICTURE=" + base64(picture_block(3, "CUT", 1000));
+    std::string broken = front_a;
+    broken[40] = '*';  // decoding stops there, inside the block
+    struct Case {
+        const char* name;
+        std::vector<std::string> comments;
+        std::string expected;  // empty: none
+    } cases[] = {
+        {"front", {"TITLE=x", front_a}, "AAAA"},
+        {"later front wins, name in any case", {front_a, front_b}, std::string("B\xFF\x00X", 4)},
+        {"back only", {back}, ""},
+        {"front then back", {front_a, back}, "AAAA"},
+        {"data length past the block", {cut}, ""},
+        {"bad base64", {broken}, ""},
+        {"key only", {"METADATA_BLOCK_PICTURE="}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char*> texts;
+        std::vector<int> lengths;
+        for (const std::string& t : c.comments) {
+            texts.push_back(const_cast<char*>(t.data()));
+            lengths.push_back(int(t.size()));
+        }
+        PictureData pic{};
+        TrackMetadata* m = metadata_new();
+        vorbis_comment_list_apply(m, &pic, texts.data(), lengths.data(), int(texts.size()));
+        metadata_free(m);
+        if (!c.expected.empty()) {
+            ASSERT_NE(pic.data, nullptr);
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(pic.data), pic.size), c.expected);
+        } else {
+            EXPECT_EQ(pic.data, nullptr);
+        }
+        picture_data_free(&pic);
+    }
+    uint8_t out[8];
+    EXPECT_EQ(base64_decode(str_bytes("TWFu"), out), 3u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 3), "Man");
+    EXPECT_EQ(base64_decode(str_bytes("TQ=="), out), 1u);
+    EXPECT_EQ(out[0], 'M');
 }
 
 TEST(VorbisComments, FirstMatchWinsWithoutRegardToCase) {
@@ -334,10 +549,11 @@ TEST(TrackOpen, ExtensionChoosesTheDecoder) {
         const char* path;
         TrackKind kind;
     } cases[] = {
-        {"a.Mp3", TRACK_MP3},    {"dir/b.FLAC", TRACK_FLAC}, {"c.wav", TRACK_WAV},
-        {".mp3", TRACK_MP3},     {"mp3", TRACK_UNKNOWN},     {"x.mp3.txt", TRACK_UNKNOWN},
-        {"amp3", TRACK_UNKNOWN}, {"a.flac.", TRACK_UNKNOWN}, {"wav", TRACK_UNKNOWN},
-        {"", TRACK_UNKNOWN},
+        {"a.Mp3", TRACK_MP3},         {"dir/b.FLAC", TRACK_FLAC},   {"c.wav", TRACK_WAV},
+        {"d.OGG", TRACK_VORBIS},      {"e.oga", TRACK_VORBIS},      {"f.Opus", TRACK_OPUS},
+        {"g.ogg.txt", TRACK_UNKNOWN}, {"opus", TRACK_UNKNOWN},      {".mp3", TRACK_MP3},
+        {"mp3", TRACK_UNKNOWN},       {"x.mp3.txt", TRACK_UNKNOWN}, {"amp3", TRACK_UNKNOWN},
+        {"a.flac.", TRACK_UNKNOWN},   {"wav", TRACK_UNKNOWN},       {"", TRACK_UNKNOWN},
     };
     for (const Case& c : cases) EXPECT_EQ(track_kind_from_path(c.path), c.kind) << c.path;
 }
@@ -348,7 +564,11 @@ TEST(TrackOpen, FailuresNameTheCause) {
         Bytes content;
         const char* error;
     } cases[] = {
-        {"notes.ogg", str_bytes("OggS"), "format not implemented"},
+        {"notes.aac", str_bytes("OggS"), "format not implemented"},
+        {"notes.ogg", str_bytes("OggS"), "loading file failed"},
+        {"speex.oga", ogg_page({'S', 'p', 'e', 'e', 'x', ' ', ' ', ' '}), "loading file failed"},
+        {"vorbis.ogg", ogg_page(str_bytes("\x01vorbis")), "loading file failed"},
+        {"head.opus", ogg_page(str_bytes("OpusHead")), "loading file failed"},
         {"garbage.wav", str_bytes("RIFF....WAVEjunk"), "loading file failed"},
         {"garbage.mp3", Bytes(5000, 0x11), "loading file failed"},
         {"garbage.flac", str_bytes("fLaC but not really"), "loading file failed"},
@@ -363,6 +583,7 @@ TEST(TrackOpen, FailuresNameTheCause) {
         EXPECT_EQ(track_try_open(path.c_str(), &error), nullptr);
         testing::internal::GetCapturedStderr();
         EXPECT_STREQ(error, c.error);
+        std::remove(path.c_str());
     }
     const char* error = nullptr;
     EXPECT_EQ(track_try_open("/nonexistent/dir/x.flac", &error), nullptr);
@@ -372,7 +593,7 @@ TEST(TrackOpen, FailuresNameTheCause) {
 }
 
 TEST(TrackOpenDeathTest, FatalMessagesAndStatus) {
-    EXPECT_EXIT((void)track_open("song.ogg"), testing::ExitedWithCode(1),
+    EXPECT_EXIT((void)track_open("song.aac"), testing::ExitedWithCode(1),
                 "^ERROR: format not implemented\n$");
     EXPECT_EXIT((void)track_open("/nonexistent/song.mp3"), testing::ExitedWithCode(1),
                 "^ERROR: loading file failed\n$");

@@ -46,7 +46,8 @@ TEST_F(WavReaderTest, FormatTagAndBitsChooseTheSampleFormat) {
         {"pcm24", fmt_body(1, 2, 44100, 24), true, SAMPLE_S24},
         {"pcm32", fmt_body(1, 2, 44100, 32), true, SAMPLE_S32},
         {"float32", fmt_body(3, 2, 44100, 32), true, SAMPLE_F32},
-        {"pcm8 rejected", fmt_body(1, 2, 44100, 8), false, 0},
+        {"pcm8 unsigned", fmt_body(1, 2, 44100, 8), true, SAMPLE_U8},
+        {"float8 rejected", fmt_body(3, 2, 44100, 8), false, 0},
         {"pcm20 rejected", fmt_body(1, 2, 44100, 20), false, 0},
         {"float64 rejected", fmt_body(3, 2, 44100, 64), false, 0},
         {"extensible pcm24", fmt_extensible(1, 2, 96000, 24), true, SAMPLE_S24},
@@ -168,6 +169,7 @@ TEST_F(WavReaderTest, ConvertsEachSampleFormatToFloat) {
           65536.0f / 2147483520.0f}},
         {"s32", fmt_body(1, 1, 8000, 32), s32, {-1.0f, 0.5f, -1.0f / 2147483648.0f}},
         {"f32", fmt_body(3, 1, 8000, 32), f32, {0.25f, -1.5f, 1.0f}},
+        {"u8", fmt_body(1, 1, 8000, 8), Bytes{0, 128, 255}, {-1.0f, 0.0f, 127 / 128.0f}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

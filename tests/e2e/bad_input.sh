@@ -29,6 +29,7 @@ mkdir -p "$WORK/run" "$WORK/empty"
 touch "$WORK/empty/readme.txt"
 echo "this is not a font" >"$WORK/notafont.ttf"
 head -c 4096 /dev/urandom >"$album/broken.flac"
+head -c 100 /dev/zero >"$WORK/song.aac"
 head -c 100 /dev/zero >"$WORK/song.ogg"
 
 expect 1 '^ERROR: there is no file to play$' "$WORK/empty/readme.txt"
@@ -42,9 +43,11 @@ expect 1 '^ERROR: no window ui elem$' -ui nowindow.txt "$album/01 Morning Chord.
 printf 'window - 0 0 0 300 0 ' >"$config/zero.txt"
 expect 1 '^\[[0-9]+\] FATAL ERROR: window init failed: error$' -ui zero.txt "$album/01 Morning Chord.wav"
 
-# An unknown format named in a playlist file.
-printf '%s\n' "$WORK/song.ogg" >"$config/playlist.txt"
+# An unknown format named in a playlist file; an Ogg file whose first page names no codec.
+printf '%s\n' "$WORK/song.aac" >"$config/playlist.txt"
 expect 1 '^ERROR: format not implemented$'
+printf '%s\n' "$WORK/song.ogg" >"$config/playlist.txt"
+expect 1 '^ERROR: loading file failed$'
 
 # CRLF, blank lines and a last line without newline: all three tracks, then exit 0.
 printf '\r\n%s\r\n\r\n%s\r\n%s' "$album/03 Low Tide.mp3" "$album/01 Morning Chord.wav" \

@@ -25,11 +25,12 @@ status=$?
 loads=$(grep '^loading file ' "$E2E_LOG")
 want="loading file $album/01 Morning Chord.wav
 loading file $album/02 Plucked Strings.flac
-loading file $album/03 Low Tide.mp3"
+loading file $album/03 Low Tide.mp3
+loading file $album/04 Evening Air.ogg"
 [ "$loads" = "$want" ] || e2e_fail "loading lines were: $loads"
 grep -q '^playlist: playlist.txt, scale: 1, ' "$E2E_LOG" || e2e_fail "scale from a 96 dpi output is not 1"
 grep -q '^window size 300x300$' "$E2E_LOG" || e2e_fail "window size line"
-for t in "Morning Chord" "Plucked Strings" "Low Tide"; do
+for t in "Morning Chord" "Plucked Strings" "Low Tide" "Evening Air"; do
     grep -q "xdg_toplevel@[0-9]*\.set_title(\"\[The Demo Ensemble - $t\] - qulmo\")" "$E2E_LOG" ||
         e2e_fail "no title for $t"
 done

@@ -17,6 +17,7 @@ args:     command-line arguments; "@" stands for the case directory, "~" for the
           configuration directory.
 """
 import os
+import base64
 import random
 import shutil
 import struct
@@ -161,6 +162,8 @@ def tool(args, src_bytes, src_name, out_name):
 
 GOOD_FLAC = tool(["flac", "--silent", "-f", "-o", "a.flac", "a.wav"], GOOD_WAV, "a.wav", "a.flac")
 GOOD_MP3 = tool(["lame", "--quiet", "-b", "128", "a.wav", "a.mp3"], GOOD_WAV, "a.wav", "a.mp3")
+GOOD_OGG = tool(["oggenc", "-Q", "-o", "a.ogg", "a.wav"], GOOD_WAV, "a.wav", "a.ogg")
+GOOD_OPUS = tool(["opusenc", "--quiet", "a.wav", "a.opus"], GOOD_WAV, "a.wav", "a.opus")
 
 # ---- WAV ---------------------------------------------------------------------------
 
@@ -188,7 +191,9 @@ track("wav_info_text_4000", "a.wav",
            chunk(b"data", PCM)), "0", PLAYED)
 track("wav_zero_channels", "a.wav", wave(chunk(b"fmt ", fmt(ch=0)), chunk(b"data", PCM)), "1", LOAD_FAILED)
 track("wav_zero_rate", "a.wav", wave(chunk(b"fmt ", fmt(rate=0)), chunk(b"data", PCM)), "1", LOAD_FAILED)
-track("wav_8_bit", "a.wav", wave(chunk(b"fmt ", fmt(bits=8)), chunk(b"data", PCM)), "1", LOAD_FAILED)
+track("wav_8_bit", "a.wav", wave(chunk(b"fmt ", fmt(bits=8)), chunk(b"data", PCM)), "0", PLAYED)
+track("wav_8_bit_mono_odd", "a.wav", wave(chunk(b"fmt ", fmt(bits=8, ch=1)), chunk(b"data", PCM[:999])), "0", PLAYED)
+track("wav_8_bit_float_tag", "a.wav", wave(chunk(b"fmt ", fmt(tag=3, bits=8)), chunk(b"data", PCM)), "1", LOAD_FAILED)
 track("wav_zero_data", "a.wav", wave(chunk(b"fmt ", fmt()), chunk(b"data", b"")), "1", LOAD_FAILED)
 track("wav_part_frame", "a.wav", wave(chunk(b"fmt ", fmt()), chunk(b"data", b"\x01\x02\x03")), "0", PLAYED)
 track("wav_part_frame_24bit", "a.wav", wave(chunk(b"fmt ", fmt(bits=24, ch=2)), chunk(b"data", PCM[:1001])),
@@ -270,6 +275,96 @@ mp3_with(id3_tag([id3_frame(b"APIC", b"\0image/gif\0\x03\0" + gif_header(65535, 
          "0", TOO_LARGE)
 mp3_with(id3_tag([id3_frame(b"APIC", b"\0image/jpeg\0\x03\0" + jpeg_sof(65500, 65500))]), "apic_jpeg_bomb",
          "0", TOO_LARGE)
+
+# ID3v2 unsynchronisation, v2.2 frames and ID3v1.
+
+
+def unsync(b):
+    return b.replace(b"\xff", b"\xff\0")
+
+
+def unsync_tag(frames, version=3, size=None):
+    plain = id3_tag(frames, version)
+    content = unsync(plain[10:])
+    return plain[:5] + b"\x80" + (syncsafe(len(content)) if size is None else size) + content
+
+
+def frame22(fid, body, size=None):
+    return fid + struct.pack(">I", len(body) if size is None else size)[1:] + body
+
+
+def frame24(fid, body, flags, size=None):
+    return fid + (syncsafe(len(body)) if size is None else size) + b"\0" + bytes([flags]) + body
+
+
+def id3v1(title, artist=b"", album=b"", comment=b"\0" * 30):
+    pad = lambda b: b[:30].ljust(30, b"\0")
+    return b"TAG" + pad(title) + pad(artist) + pad(album) + b"1999" + comment + b"\x0c"
+
+
+mp3_with(unsync_tag([id3_frame(b"TIT2", b"\x01\xff\xfeT\0i\0"), id3_frame(b"TPE1", b"\0\xff")]), "unsync_v23")
+mp3_with(unsync_tag([id3_frame(b"TIT2", b"\0" + b"\xff" * 3000)]) + b"\xff", "unsync_all_ff")
+mp3_with(unsync_tag([id3_frame(b"APIC", b"\0image/png\0\x03\0" + png_header_only(60000, 60000))]),
+         "unsync_apic_png_bomb", "0", IMG_MEM)
+mp3_with(unsync_tag([id3_frame(b"TIT2", b"\0T")], size=syncsafe(0x0FFFFFFF)), "unsync_size_past_end", "0|1",
+         PLAY_OR_FAIL)
+mp3_with(id3_tag([frame24(b"TIT2", b"\0\0", 0x03), frame24(b"TPE1", b"\x7f\x7f\x7f\x7f\0A", 0x01),
+                  frame24(b"TALB", b"\0A", 0x03, size=syncsafe(0x0FFFFFF))], version=4), "v24_frame_flags_short")
+mp3_with(id3_tag([frame24(b"TIT2", b"\x78\x9c" + b"\xff" * 40, 0x08), frame24(b"TPE1", b"\xff\0\xff", 0x06)],
+                 version=4, flags=0x80), "v24_compressed_encrypted")
+mp3_with(id3_tag([frame22(b"TT2", b"\0Title"), frame22(b"PIC", b"\0JP"), frame22(b"TP1", b"\0A", size=0xFFFFFF)],
+                 version=2), "v22_short_pic_size_past_end")
+mp3_with(id3_tag([frame22(b"PIC", b"\0PNG\x03\0" + png_header_only(60000, 60000))], version=2), "v22_pic_png_bomb",
+         "0", IMG_MEM)
+mp3_with(id3_tag([frame22(b"TT2", b"\0T")], version=2, flags=0x40), "v22_compressed_flag")
+track("id3v1_only", "a.mp3", GOOD_MP3 + id3v1(b"\xff" * 30, b"A" * 30, b" " * 30, b"c" * 28 + b"\0\xff"), "0",
+      PLAYED)
+track("id3v1_tag_only_file", "a.mp3", id3v1(b"Title"), "1", LOAD_FAILED)
+track("id3v1_cut", "a.mp3", GOOD_MP3 + id3v1(b"Title")[:100], "0", PLAYED)
+
+# ---- Ogg: sniffing, Vorbis, Opus, pictures in Vorbis comments -----------------------
+
+
+def ogg_page(packet, flags=2, segments=None):
+    lacing = bytes([len(packet)]) if segments is None else segments
+    return b"OggS" + bytes([0, flags]) + bytes(20) + bytes([len(lacing)]) + lacing + packet
+
+
+track("ogg_empty", "a.ogg", b"", "1", LOAD_FAILED)
+track("ogg_capture_only", "a.ogg", b"OggS", "1", LOAD_FAILED)
+track("ogg_unknown_codec", "a.oga", ogg_page(b"Speex   " + bytes(72)), "1", LOAD_FAILED)
+track("ogg_segments_past_end", "a.ogg", ogg_page(b"", segments=b"\xff" * 255)[:40], "1", LOAD_FAILED)
+track("ogg_vorbis_head_only", "a.ogg", ogg_page(b"\x01vorbis" + bytes(23)), "1", LOAD_FAILED)
+track("ogg_opus_head_only", "a.ogg", ogg_page(b"OpusHead\x01\x02" + bytes(9)), "1", LOAD_FAILED)
+track("ogg_flac_head_only", "a.oga", ogg_page(b"\x7fFLAC\x01\0\0\x01fLaC" + bytes(38)), "1", LOAD_FAILED)
+track("ogg_vorbis_cut_half", "a.ogg", GOOD_OGG[:len(GOOD_OGG) // 2], "0|1", PLAY_OR_FAIL)
+track("ogg_vorbis_noise_body", "a.ogg", GOOD_OGG[:4000] + bytes(rng.randrange(256) for _ in range(20000)),
+      "0|1", PLAY_OR_FAIL)
+track("ogg_vorbis_named_opus", "a.opus", GOOD_OGG, "1", LOAD_FAILED)
+track("opus_empty", "a.opus", b"", "1", LOAD_FAILED)
+track("opus_cut_half", "a.opus", GOOD_OPUS[:len(GOOD_OPUS) // 2], "0|1", PLAY_OR_FAIL)
+track("opus_noise", "a.opus", b"OggS" + bytes(rng.randrange(256) for _ in range(20000)), "1", LOAD_FAILED)
+track("opus_as_ogg_cut_4000", "a.ogg", GOOD_OPUS[:4000], "0|1", PLAY_OR_FAIL)
+
+
+def picture_block(ptype, data, mime=b"image/png", length=None):
+    return (struct.pack(">II", ptype, len(mime)) + mime + struct.pack(">I", 0) + struct.pack(">IIII", 4, 4, 32, 0) +
+            struct.pack(">I", len(data) if length is None else length) + data)
+
+
+def opus_with(name, comment, pattern=PLAYED):
+    data = tool(["opusenc", "--quiet", "--comment", "METADATA_BLOCK_PICTURE=" + comment, "a.wav", "a.opus"],
+                GOOD_WAV, "a.wav", "a.opus")
+    track(name, "a.opus", data, "0", pattern)
+
+
+b64 = lambda b: base64.b64encode(b).decode()
+opus_with("opus_picture_not_base64", "*** not base64 ***")
+opus_with("opus_picture_length_past_block", b64(picture_block(3, SMALL_PNG, length=0xFFFFFFF0)))
+opus_with("opus_picture_mime_past_block", b64(struct.pack(">II", 3, 0xFFFFFFFF) + b"image/png"))
+opus_with("opus_picture_cut_base64", b64(picture_block(3, SMALL_PNG))[:-7])
+opus_with("opus_picture_png_bomb", b64(picture_block(3, png_header_only(60000, 60000))), IMG_MEM)
+opus_with("opus_picture_not_image", b64(picture_block(3, b"This is not an image.")), IMG_MEM)
 
 # ---- FLAC --------------------------------------------------------------------------
 

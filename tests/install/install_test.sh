@@ -58,13 +58,14 @@ wait "$drain"
 [ "$status" -eq 0 ] || e2e_fail "play-through exit status $status"
 grep -q "^playlist: playlist.txt, scale: 1, font: $sysfont, ui: ui.txt\$" "$E2E_LOG" ||
     e2e_fail "the launcher did not hand over $sysfont"
-[ "$(grep -c '^loading file ' "$E2E_LOG")" -eq 3 ] || e2e_fail "not three tracks"
-# Three tracks of one second, 44.1 kHz, two 16-bit channels.
-[ "$(stat -c %s "$WORK/out.raw")" -eq $((3 * 44100 * 4)) ] ||
+[ "$(grep -c '^loading file ' "$E2E_LOG")" -eq 4 ] || e2e_fail "not four tracks"
+# Four tracks of one second, 44.1 kHz, two 16-bit channels.
+[ "$(stat -c %s "$WORK/out.raw")" -eq $((4 * 44100 * 4)) ] ||
     e2e_fail "device got $(stat -c %s "$WORK/out.raw") bytes"
 want='WM_NAME(STRING) = "[The Demo Ensemble - Morning Chord] - qulmo"
 WM_NAME(STRING) = "[The Demo Ensemble - Plucked Strings] - qulmo"
-WM_NAME(STRING) = "[The Demo Ensemble - Low Tide] - qulmo"'
+WM_NAME(STRING) = "[The Demo Ensemble - Low Tide] - qulmo"
+WM_NAME(STRING) = "[The Demo Ensemble - Evening Air] - qulmo"'
 [ "$(cat "$WORK/titles")" = "$want" ] || e2e_fail "titles were: $(cat "$WORK/titles")"
 
 # The font option the launcher adds: args, HOME, expected font (- for none added).
@@ -105,7 +106,7 @@ weston_start || exit 1
 E2E_CLEANUP+=(weston_stop)
 WAYLAND_DEBUG=client timeout 60 "$Q" "$album/01 Morning Chord.wav" >"$E2E_LOG" 2>&1 ||
     e2e_fail "wayland play-through status $?"
-for t in "Morning Chord" "Plucked Strings" "Low Tide"; do
+for t in "Morning Chord" "Plucked Strings" "Low Tide" "Evening Air"; do
     grep -q "xdg_toplevel@[0-9]*\.set_title(\"\[The Demo Ensemble - $t\] - qulmo\")" "$E2E_LOG" ||
         e2e_fail "qulmo-wayland did not title $t"
 done
