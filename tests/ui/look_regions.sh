@@ -56,7 +56,9 @@ while read -r look scale free_x free_y; do
     E2E_CLEANUP+=("kill $player 2>/dev/null")
     W=$(e2e_wait_window ' - qulmo$' 10) || e2e_fail "$look: no window"
     wait_count '^loading file .*/02 Plucked' 1 || e2e_fail "$look: first track"
-    grep -q 'WARNING' "$E2E_LOG" && e2e_fail "$look: warnings while loading"
+    # Without a session bus the desktop media controls say they are off; that is not the look's.
+    grep 'WARNING' "$E2E_LOG" | grep -qv 'desktop media controls off' &&
+        e2e_fail "$look: warnings while loading"
     size=$(awk -v s="$scale" '$1 == "window" { print $5 * s "x" $6 * s; exit }' "$SRC/looks/$look.txt")
     xdotool getwindowgeometry "$W" | grep -q "Geometry: $size\$" || e2e_fail "$look: window not $size"
 
