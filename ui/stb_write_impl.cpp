@@ -1,5 +1,5 @@
-// The one translation unit that compiles stb_image_write (the cover handed to the
-// desktop's media controls is written as PNG).
+// The one translation unit that compiles stb_image_write: covers handed to the
+// desktop's media controls and the look renderer's pictures are written as PNG.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_FAILURE_STRINGS
 
