@@ -12,7 +12,7 @@ set(GRAPHVIZ_GRAPH_NAME "qulmo libraries")
 set(GRAPHVIZ_EXTERNAL_LIBS FALSE)
 set(GRAPHVIZ_GENERATE_PER_TARGET FALSE)
 set(GRAPHVIZ_GENERATE_DEPENDERS FALSE)
-set(GRAPHVIZ_IGNORE_TARGETS "^test|_test$|^fuzz_|^bench_|^x11_|^wayland_|^sontera_open_probe$|^hostile_|^xdnd_|^qulmo_startup_probe$|^fenra_wayland_unit_tests$|^input_test$|^audio_|^GTest|^benchmark")
+set(GRAPHVIZ_IGNORE_TARGETS "^test|_test$|^fuzz_|^bench_|^x11_|^wayland_|^sontera_open_probe$|^hostile_|^xdnd_|^qulmo_startup_probe$|^null_|^qulmo_test_support$|^look_render$|^move_watch$|^mpris_flood$|^fenra_wayland_unit_tests$|^input_test$|^audio_|^GTest|^benchmark")
 OPTIONS
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
