@@ -38,6 +38,10 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
     return true;
 }
 
+// alsa-lib's own error lines (a plugin that cannot reach its server) while a quiet
+// open runs: a reopen that fails once a second must not print once a second.
+void silent_alsa_error(const char*, int, const char*, int, const char*, ...) {}
+
 snd_pcm_t* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, bool quiet, const char* message) {
     if (!quiet) fprintf(stderr, "%s\n", message);
     if (pcm) snd_pcm_close(pcm);
@@ -45,10 +49,8 @@ snd_pcm_t* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, bool quiet, const c
     return nullptr;
 }
 
-}  // namespace
-
-snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
-                               SonteraDeviceLayout* out) {
+snd_pcm_t* device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
+                       SonteraDeviceLayout* out) {
     const SinkFormat* format = find_format(1);
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
@@ -75,6 +77,17 @@ snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer
     snd_pcm_hw_params_get_buffer_size(params, &buffer);
     dru_free(params);
     *out = {accepted_rate, static_cast<uint32_t>(period), static_cast<uint32_t>(buffer)};
+    return pcm;
+}
+
+}  // namespace
+
+snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
+                               SonteraDeviceLayout* out) {
+    if (!quiet) return device_open(rate, channels, buffer_frames, false, out);
+    snd_lib_error_set_handler(silent_alsa_error);
+    snd_pcm_t* pcm = device_open(rate, channels, buffer_frames, true, out);
+    snd_lib_error_set_handler(nullptr);
     return pcm;
 }
 

@@ -39,13 +39,16 @@ start_player() {
     e2e_wait_for "$E2E_LOG" '^required ' 20 || e2e_fail "$1 did not open the sink"
 }
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
-# Waits up to $2 seconds for process $1 to end; its status in $status.
+# Waits up to $2 seconds for process $1 to end; its status in $status, the time
+# it took in $took_ms.
 wait_end() {
-    local i
-    for i in $(seq 1 $(($2 * 20))); do
+    local i began
+    began=$(date +%s%N)
+    for i in $(seq 1 $(($2 * 50))); do
         kill -0 "$1" 2>/dev/null || break
-        sleep 0.05
+        sleep 0.02
     done
+    took_ms=$((($(date +%s%N) - began) / 1000000))
     kill -0 "$1" 2>/dev/null && return 1
     wait "$1"
     status=$?
@@ -84,6 +87,9 @@ if not 200 <= crossings <= 240:
 PY
 [ "$(grep -c 'WARNING: audio device lost' "$E2E_LOG")" -eq 1 ] || e2e_fail "lost line count"
 [ "$(grep -c 'WARNING: audio device back' "$E2E_LOG")" -eq 1 ] || e2e_fail "back line count"
+# Nothing per failed reopen in between (alsa-lib's own lines included).
+[ "$(sed -n '/audio device lost/,/audio device back/p' "$E2E_LOG" | wc -l)" -eq 2 ] ||
+    e2e_fail "lines between the lost and back warnings"
 kill $qpid
 wait $qpid
 echo "sound server restart: back within 2 s, $lost_ticks ticks of CPU in 5 s while lost"
@@ -93,6 +99,7 @@ start_player "$BUILD/qulmo-x11" "$WORK/tone/tone.wav"
 kill -9 "$XVFB_PID"
 wait_end $qpid 5 || e2e_fail "qulmo-x11 still runs 5 s after its X server was killed"
 [ "$status" -eq 0 ] || e2e_fail "qulmo-x11 ended with status $status without its X server"
+echo "qulmo-x11 ended $took_ms ms after its X server was killed"
 (
     weston_start || exit 1
     trap weston_stop EXIT
@@ -100,7 +107,9 @@ wait_end $qpid 5 || e2e_fail "qulmo-x11 still runs 5 s after its X server was ki
     kill -9 "$WESTON_PID"
     wait_end $qpid 5 || e2e_fail "qulmo-wayland still runs 5 s after weston was killed"
     [ "$status" -eq 0 ] || e2e_fail "qulmo-wayland ended with status $status without weston"
+    echo "qulmo-wayland ended $took_ms ms after weston was killed"
 ) || exit 1
+xvfb_stop
 xvfb_start || exit 1
 echo "display gone: both programs ended with status 0"
 
