@@ -168,7 +168,7 @@ TEST_F(Device, FailuresLoseTheDeviceAndAReopenKeepsTheRing) {
         {-EPIPE, -EPIPE, 600000, 0, true},  {-EAGAIN, -EAGAIN, 600000, 0, true},
         {-EPIPE, 1, 100000, -EPIPE, false}, {-ENODEV, 0, 0, 0, true},
         {-EBADFD, 0, 0, 0, true},           {-EIO, 0, 0, 0, true},
-        {-ENOTTY, 0, 0, 0, true},
+        {-ENOTTY, 0, 0, 0, true},           {-ESTRPIPE, 0, 0, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.first << " " << c.second << " " << c.third);
