@@ -119,15 +119,19 @@ xvfb_start || exit 1
 echo "display gone: both programs ended with status 0"
 
 # --- A playing track loses its data. Each case: format, what happens to the file.
-# The track is 10 s long and cut to a tenth of its bytes after half a second; the
-# WAV is read whole when it is loaded, so it plays on as it was.
+# A cut MP3 or FLAC is 10 s long and cut to a tenth of its bytes after half a
+# second, so ending early shows; the others are 3 s long and play to their end: the
+# WAV is read whole when it is loaded, and a deleted or overwritten file stays
+# readable through the open descriptor, or ends at the first bytes that decode.
 cases="mp3 truncate;flac truncate;wav truncate;flac overwrite;mp3 delete"
 IFS=';' read -ra rows <<<"$cases"
 for row in "${rows[@]}"; do
     read -r kind action <<<"$row"
     dir="$WORK/cut-$kind-$action"
     mkdir "$dir"
-    sox -q -n -r 44100 -b 16 -c 2 "$dir/src.wav" synth 10 sine 330 vol 0.5
+    secs=3
+    [ "$action" = truncate ] && [ "$kind" != wav ] && secs=10
+    sox -q -n -r 44100 -b 16 -c 2 "$dir/src.wav" synth $secs sine 330 vol 0.5
     case $kind in
     mp3) lame --quiet -b 128 "$dir/src.wav" "$dir/a.mp3" ;;
     flac) flac --silent -f -o "$dir/a.flac" "$dir/src.wav" ;;
