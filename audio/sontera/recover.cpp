@@ -1,6 +1,12 @@
 // Keeping the sound going when the device fails for longer than an underrun: the
 // sound server restarted, the device unplugged or suspended for good. The frames
 // stay in the ring, so once a reopen works playback goes on where it stopped.
+//
+// An outage is announced once, when it starts, and its end once, when a reopened
+// device has taken frames for SONTERA_BACK_AFTER_US without failing: a device that
+// opens but fails again at once (a file device on a full disk) is the same outage,
+// not a stream of lost and back lines. During the outage alsa-lib's own error
+// lines, which come with every failed open or write, are not shown either.
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
@@ -16,6 +22,8 @@ bool device_gone(long error) {
     return error == -ENODEV || error == -EBADFD || error == -EIO || error == -ENOTTY;
 }
 
+void silent_alsa_error(const char*, int, const char*, int, const char*, ...) {}
+
 void mark_lost(SonteraSink* sink, uint64_t now_us) {
     // No drain: a device that fails does not play out what it holds, and a drain
     // could wait for it.
@@ -24,7 +32,10 @@ void mark_lost(SonteraSink* sink, uint64_t now_us) {
     sink->lost = 1;
     sink->failing_since_us = 0;
     sink->next_reopen_us = now_us + SONTERA_REOPEN_EVERY_US;
+    if (sink->in_outage) return;
+    sink->in_outage = 1;
     log_write({LOG_WARNING, "audio device lost", "trying to reopen it once a second"});
+    snd_lib_error_set_handler(silent_alsa_error);
 }
 
 }  // namespace
@@ -37,7 +48,18 @@ uint64_t sontera_now_us() {
            1;
 }
 
-void sontera_write_succeeded(SonteraSink* sink) { sink->failing_since_us = 0; }
+void sontera_write_succeeded(SonteraSink* sink, uint64_t now_us) {
+    sink->failing_since_us = 0;
+    if (!sink->in_outage || now_us - sink->reopened_us < SONTERA_BACK_AFTER_US) return;
+    sontera_outage_end(sink);
+    log_write({LOG_WARNING, "audio device back", "playing on"});
+}
+
+void sontera_outage_end(SonteraSink* sink) {
+    if (!sink->in_outage) return;
+    sink->in_outage = 0;
+    snd_lib_error_set_handler(nullptr);
+}
 
 void sontera_write_failed(SonteraSink* sink, long error, uint64_t now_us) {
     if (sink->lost || !sink->pcm) return;
@@ -74,5 +96,5 @@ void sontera_recover(SonteraSink* sink, uint64_t now_us) {
     sink->device_buffer_frames = layout.buffer_frames;
     sink->lost = 0;
     sink->failing_since_us = 0;
-    log_write({LOG_WARNING, "audio device back", "playing on"});
+    sink->reopened_us = now_us;
 }

@@ -38,10 +38,6 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
     return true;
 }
 
-// alsa-lib's own error lines (a plugin that cannot reach its server) while a quiet
-// open runs: a reopen that fails once a second must not print once a second.
-void silent_alsa_error(const char*, int, const char*, int, const char*, ...) {}
-
 snd_pcm_t* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, bool quiet, const char* message) {
     if (!quiet) fprintf(stderr, "%s\n", message);
     if (pcm) snd_pcm_close(pcm);
@@ -84,11 +80,7 @@ snd_pcm_t* device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames,
 
 snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
                                SonteraDeviceLayout* out) {
-    if (!quiet) return device_open(rate, channels, buffer_frames, false, out);
-    snd_lib_error_set_handler(silent_alsa_error);
-    snd_pcm_t* pcm = device_open(rate, channels, buffer_frames, true, out);
-    snd_lib_error_set_handler(nullptr);
-    return pcm;
+    return device_open(rate, channels, buffer_frames, quiet, out);
 }
 
 SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames) {
@@ -147,7 +139,8 @@ void sontera_remove_data_from_outbuf(SonteraSink* sink) {
         sontera_write_failed(sink, written, sontera_now_us());
         return;
     }
-    if (written > 0) sontera_write_succeeded(sink);
+    // The clock only matters while an outage waits to be declared over.
+    if (written > 0) sontera_write_succeeded(sink, sink->in_outage ? sontera_now_us() : 0);
     sontera_ring_consume(sink, static_cast<uint32_t>(written));
 }
 
@@ -159,6 +152,7 @@ void sontera_close(AudioOutput* output) {
     if (!output) return;
     SonteraSink* sink = output->sink;
     if (sink) {
+        sontera_outage_end(sink);
         if (sink->pcm) {
             snd_pcm_drain(sink->pcm);
             snd_pcm_close(sink->pcm);
