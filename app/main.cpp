@@ -2,6 +2,7 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/startup.h"
+#include "foundation/memory.h"
 
 #ifdef QULMO_WAYLAND
 constexpr bool kScaleFromDisplay = true;
@@ -10,6 +11,7 @@ constexpr bool kScaleFromDisplay = false;
 #endif
 
 int main(int argc, char** argv) {
+    dru_memory_setup();
     OptionTable options;
     options_table_init(options);
     int positional = options_parse(argc, argv, options);

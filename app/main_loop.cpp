@@ -3,6 +3,7 @@
 #include <sys/select.h>
 
 #include "fenra/fenra.h"
+#include "foundation/log.h"
 #include "input/input.h"
 #include "input/task.h"
 
@@ -37,7 +38,10 @@ void main_loop(Player*, const LoopSource* source) {
         Window* window = input_state.window;
         if (!window || window->closed) break;
         int n = fenra_dispatch(window);
-        if (n < 0) break;
+        if (n < 0) {
+            log_write({LOG_WARNING, "display connection lost", "ending"});
+            break;
+        }
         bool busy = n > 0;
         // Always false on X11, where the server repeats keys itself.
         if (fenra_repeat_keys(window)) busy = true;

@@ -1,5 +1,7 @@
 #include "foundation/memory.h"
 
+#include <malloc.h>
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -25,4 +27,13 @@ void* dru_realloc_memory(void* pointer, size_t size) {
 
 void dru_free(void* pointer) {
     if (pointer) free(pointer);
+}
+
+void dru_memory_setup() {
+    // glibc raises its mapping threshold to the size of each mapped block freed, up
+    // to 32 MiB. After one large track file has come and gone, the next ones then
+    // come from the heap, where a small block allocated later pins them: over a
+    // playlist of large WAV files the resident size only grows. A fixed threshold
+    // keeps every large block in a mapping of its own.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
 }

@@ -39,14 +39,50 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
     return true;
 }
 
-SonteraSink* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const char* message) {
-    log_text(LOG_WARNING, "%s\n", message);
+snd_pcm_t* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, bool quiet, const char* message) {
+    if (!quiet) log_text(LOG_WARNING, "%s\n", message);
     if (pcm) snd_pcm_close(pcm);
     dru_free(params);
     return nullptr;
 }
 
+snd_pcm_t* device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
+                       SonteraDeviceLayout* out) {
+    const SinkFormat* format = find_format(1);
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        return fail(nullptr, nullptr, quiet, "snd_pcm_open() failed");
+    auto* params =
+        static_cast<snd_pcm_hw_params_t*>(dru_alloc_memory(1, snd_pcm_hw_params_sizeof()));
+    snd_pcm_hw_params_any(pcm, params);
+    snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (snd_pcm_hw_params_set_format(pcm, params, format->alsa) != 0)
+        return fail(pcm, params, quiet, "snd_pcm_hw_params_set_format() failed");
+    unsigned int accepted_rate = rate;
+    int dir = 0;
+    if (snd_pcm_hw_params_set_rate_near(pcm, params, &accepted_rate, &dir) < 0)
+        return fail(pcm, params, quiet, "snd_pcm_hw_params_set_rate_near() failed");
+    if (snd_pcm_hw_params_set_channels(pcm, params, channels) < 0)
+        return fail(pcm, params, quiet, "snd_pcm_hw_params_set_channels() failed");
+    if (!sontera_set_buffer_size(pcm, params, buffer_frames) && !quiet)
+        log_text(LOG_WARNING, "sontera_set_buffer_size() failed\n");
+    if (snd_pcm_hw_params(pcm, params) < 0)
+        return fail(pcm, params, quiet, "snd_pcm_hw_params() failed");
+
+    snd_pcm_uframes_t period = 0, buffer = 0;
+    snd_pcm_hw_params_get_period_size(params, &period, nullptr);
+    snd_pcm_hw_params_get_buffer_size(params, &buffer);
+    dru_free(params);
+    *out = {accepted_rate, static_cast<uint32_t>(period), static_cast<uint32_t>(buffer)};
+    return pcm;
+}
+
 }  // namespace
+
+snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
+                               SonteraDeviceLayout* out) {
+    return device_open(rate, channels, buffer_frames, quiet, out);
+}
 
 SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames) {
     const uint32_t format_code = 1;
@@ -60,61 +96,52 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
         log_text(LOG_WARNING, "buf_frames must be power of 2\n");
         return nullptr;
     }
-    snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
-        log_text(LOG_WARNING, "snd_pcm_open() failed\n");
-        return nullptr;
-    }
-    auto* params =
-        static_cast<snd_pcm_hw_params_t*>(dru_alloc_memory(1, snd_pcm_hw_params_sizeof()));
-    snd_pcm_hw_params_any(pcm, params);
-    snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED);
-    if (snd_pcm_hw_params_set_format(pcm, params, format->alsa) != 0)
-        return fail(pcm, params, "snd_pcm_hw_params_set_format() failed");
-    unsigned int accepted_rate = rate;
-    int dir = 0;
-    if (snd_pcm_hw_params_set_rate_near(pcm, params, &accepted_rate, &dir) < 0)
-        return fail(pcm, params, "snd_pcm_hw_params_set_rate_near() failed");
-    if (snd_pcm_hw_params_set_channels(pcm, params, channels) < 0)
-        return fail(pcm, params, "snd_pcm_hw_params_set_channels() failed");
-    if (!sontera_set_buffer_size(pcm, params, buffer_frames))
-        log_text(LOG_WARNING, "sontera_set_buffer_size() failed\n");
-    if (snd_pcm_hw_params(pcm, params) < 0) return fail(pcm, params, "snd_pcm_hw_params() failed");
-
-    snd_pcm_uframes_t period = 0, buffer = 0;
-    snd_pcm_hw_params_get_period_size(params, &period, nullptr);
-    snd_pcm_hw_params_get_buffer_size(params, &buffer);
-    dru_free(params);
+    SonteraDeviceLayout layout{};
+    snd_pcm_t* pcm = sontera_device_open(rate, channels, buffer_frames, false, &layout);
+    if (!pcm) return nullptr;
 
     auto* sink = dru_alloc_array<SonteraSink>(1);
     sink->pcm = pcm;
     sink->format = format_code;
-    sink->rate = accepted_rate;
+    sink->rate = layout.rate;
+    sink->requested_rate = rate;
     sink->channels = channels;
     sink->capacity = buffer_frames;
     sink->frame_bytes = channels * format->bytes_per_sample;
     sink->used = 0;
     sink->read = 0;
-    sink->device_period_frames = static_cast<uint32_t>(period);
-    sink->device_buffer_frames = static_cast<uint32_t>(buffer);
+    sink->device_period_frames = layout.period_frames;
+    sink->device_buffer_frames = layout.buffer_frames;
     sink->next_track_frame = -1;
     sink->ring = static_cast<uint8_t*>(dru_alloc_memory(buffer_frames, sink->frame_bytes));
     return sink;
 }
 
 void sontera_remove_data_from_outbuf(SonteraSink* sink) {
-    // An error code turns into a huge count here and is then bounded by what waits.
-    uint32_t avail = static_cast<uint32_t>(snd_pcm_avail(sink->pcm));
+    if (sink->lost) {
+        sontera_recover(sink, sontera_now_us());
+        if (sink->lost) return;
+    }
+    // The clock is read only on failures: while the device works this path costs
+    // what it always did.
+    snd_pcm_sframes_t avail = snd_pcm_avail(sink->pcm);
+    if (avail < 0) {
+        sontera_write_failed(sink, avail, sontera_now_us());
+        return;
+    }
     uint32_t contiguous = sontera_ring_contiguous(sink);
-    uint32_t n = avail < contiguous ? avail : contiguous;
+    uint32_t n =
+        static_cast<uint64_t>(avail) < contiguous ? static_cast<uint32_t>(avail) : contiguous;
     if (n == 0) return;
     snd_pcm_sframes_t written = snd_pcm_writei(
         sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
     if (written < 0) {
         // Underrun or a suspended device: make it usable again, keep the frames.
-        snd_pcm_prepare(sink->pcm);
+        sontera_write_failed(sink, written, sontera_now_us());
         return;
     }
+    // The clock only matters while an outage waits to be declared over.
+    if (written > 0) sontera_write_succeeded(sink, sink->in_outage ? sontera_now_us() : 0);
     sontera_ring_consume(sink, static_cast<uint32_t>(written));
 }
 
@@ -126,8 +153,11 @@ void sontera_close(AudioOutput* output) {
     if (!output) return;
     SonteraSink* sink = output->sink;
     if (sink) {
-        snd_pcm_drain(sink->pcm);
-        snd_pcm_close(sink->pcm);
+        sontera_outage_end(sink);
+        if (sink->pcm) {
+            snd_pcm_drain(sink->pcm);
+            snd_pcm_close(sink->pcm);
+        }
         snd_config_update_free_global();
         dru_free(sink->ring);
         sontera_resampler_free(&sink->resampler);

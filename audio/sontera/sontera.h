@@ -20,13 +20,31 @@
 //   sontera_remove_data_from_outbuf(sink)
 //       The drain half: writes as many waiting frames as the device takes now, up to
 //       the end of the ring. Never waits. A failed write re-prepares the device and
-//       keeps the frames for the next call.
+//       keeps the frames for the next call. When writing keeps failing for more than
+//       SONTERA_LOST_AFTER_US, or an error says the device is gone, the device is
+//       closed ("lost": pcm null) and reopened with the sink's rate, channels and
+//       buffer, at most once per SONTERA_REOPEN_EVERY_US; the ring keeps its frames
+//       throughout. One warning line when the outage begins, one when a reopened
+//       device has taken frames for SONTERA_BACK_AFTER_US; nothing per retry, and
+//       alsa-lib's own error lines are held back in between.
 //   sontera_resampler_reset(output)
 //       Forgets the rate converter's carried position and frame. Call it whenever
 //       the decoder position jumps (seek, restart) so the next chunk is not joined
 //       to audio from elsewhere in the track. Opening a sink starts it fresh.
 //
 // Building blocks (used by the halves above; public so they can be checked alone):
+//   sontera_device_open(rate, channels, buffer_frames, quiet, out) -> pcm or null
+//       Opens and sets up "default" as sontera_sink_open describes; `out` receives
+//       the accepted rate and the period layout. quiet: no line on failure.
+//   sontera_write_failed(sink, error, now_us)  one failed avail or write: re-prepares
+//       (resumes a suspended device) and marks the device lost when the failures
+//       have lasted too long or the error says it is gone.
+//   sontera_write_succeeded(sink, now_us)  the device took frames: the failures are
+//       over, and so is the outage once the reopened device has lasted. now_us is
+//       read only while sink->in_outage is set.
+//   sontera_recover(sink, now_us)  while lost: reopens when the time has come.
+//   sontera_outage_end(sink)       ends an outage without its line (closing).
+//   sontera_now_us()               monotonic clock in microseconds.
 //   sontera_ring_append(sink, frames_data, frames)  copies into the ring, returns the
 //       frames kept; prints the drop message once when the ring cannot take them all.
 //   sontera_ring_contiguous(sink)   waiting frames from `read` up to the ring's end.
@@ -68,10 +86,27 @@ struct SonteraSink {
     uint32_t device_period_frames;  // layout the device settled on
     uint32_t device_buffer_frames;
     SonteraResampler resampler;
-    int64_t next_track_frame;  // track frame the writer expects next; -1 unknown. The
-                               // audio pump compares it with the track position to
-                               // notice seeks and restart the rate converter.
+    int64_t next_track_frame;   // track frame the writer expects next; -1 unknown. The
+                                // audio pump compares it with the track position to
+                                // notice seeks and restart the rate converter.
+    uint32_t requested_rate;    // the track's rate, asked for again on a reopen
+    uint8_t lost;               // the device failed and is closed until a reopen works
+    uint8_t in_outage;          // announced lost and not yet announced back
+    uint64_t reopened_us;       // time of the latest successful reopen
+    uint64_t failing_since_us;  // first failure of the current run of them; 0 none
+    uint64_t next_reopen_us;    // earliest time of the next reopen while lost
 };
+
+// What the device settled on when it was opened.
+struct SonteraDeviceLayout {
+    uint32_t rate;
+    uint32_t period_frames;
+    uint32_t buffer_frames;
+};
+
+constexpr uint64_t SONTERA_LOST_AFTER_US = 500000;
+constexpr uint64_t SONTERA_REOPEN_EVERY_US = 1000000;
+constexpr uint64_t SONTERA_BACK_AFTER_US = 1000000;
 
 // Owned by the Player, replaced on every track load. The three numbers form the
 // sink's {rate, format, channels} for frame-size arithmetic; format is always 1.
@@ -92,6 +127,13 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
 void sontera_remove_data_from_outbuf(SonteraSink* sink);
 void sontera_resampler_reset(AudioOutput* output);
 
+snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,
+                               SonteraDeviceLayout* out);
+void sontera_write_failed(SonteraSink* sink, long error, uint64_t now_us);
+void sontera_write_succeeded(SonteraSink* sink, uint64_t now_us);
+void sontera_recover(SonteraSink* sink, uint64_t now_us);
+void sontera_outage_end(SonteraSink* sink);
+[[nodiscard]] uint64_t sontera_now_us();
 uint32_t sontera_ring_append(SonteraSink* sink, const uint8_t* frames_data, uint64_t frames);
 [[nodiscard]] uint32_t sontera_ring_contiguous(const SonteraSink* sink);
 void sontera_ring_consume(SonteraSink* sink, uint32_t frames);

@@ -32,7 +32,8 @@ struct WindowBackend {
     int32_t xdnd_version;
     Atom drop_type;
     XWindow drag_source;
-    int32_t x, y;  // last known position
+    int32_t x, y;       // last known position
+    uint8_t io_failed;  // the connection broke; Xlib does no more I/O on it
 };
 
 inline WindowBackend* x11_backend(Window* window) { return window->backend; }

@@ -33,6 +33,16 @@ void build_key_map(Window* w, Display* display) {
     if (syms) XFree(syms);
 }
 
+// A broken connection reaches Xlib's IO error handler inside whichever call noticed
+// it. The default one prints a line and its exit handler ends the process with
+// status 1 on the spot. Here the handler stays quiet (the main loop reports the
+// loss) and the exit handler (libX11 1.8 and later) only records it and returns:
+// Xlib then keeps the display marked dead and its later calls do no I/O, so the
+// next fenra_dispatch returns -1 and the process ends through the main loop.
+int quiet_io_error(Display*) { return 0; }
+
+void record_io_failure(Display*, void* user) { static_cast<WindowBackend*>(user)->io_failed = 1; }
+
 void release_failed(Window* w, Display* display) {
     if (display) XCloseDisplay(display);
     dru_free(w->backend);
@@ -134,6 +144,8 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float, u
         return nullptr;
     }
     b->display = d;
+    XSetIOErrorHandler(quiet_io_error);
+    XSetIOErrorExitHandler(d, record_io_failure, b);
     b->screen = DefaultScreen(d);
     XWindow root = RootWindow(d, b->screen);
     int depth = DefaultDepth(d, b->screen);
@@ -222,7 +234,7 @@ int fenra_dispatch(Window* w) {
     if (!w) return -1;
     Display* d = w->backend->display;
     int handled = 0;
-    while (!w->closed && XPending(d) > 0) {
+    while (!w->closed && !w->backend->io_failed && XPending(d) > 0) {
         if (take_last_of(w, ConfigureNotify) || take_last_of(w, Expose)) {
             handled = 1;
             continue;
@@ -232,7 +244,7 @@ int fenra_dispatch(Window* w) {
         handle_event(w, ev);
         handled = 1;
     }
-    return handled;
+    return w->backend->io_failed ? -1 : handled;
 }
 
 bool fenra_repeat_keys(Window*) { return false; }

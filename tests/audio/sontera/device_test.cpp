@@ -1,7 +1,11 @@
 // sontera and the audio pump against a real ALSA device. Run by device_test.sh,
 // which routes "default" into the raw file named by QULMO_TEST_ALSA_OUT (see
 // tests/lib/alsa.sh); every frame written to the device ends up there.
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <cmath>
 #include <cstdio>
@@ -147,6 +151,103 @@ TEST_F(Device, DrainWritesOnlyUpToTheEndOfTheRing) {
     sontera_remove_data_from_outbuf(sink);  // nothing waits: nothing written
     sontera_close(output);
     EXPECT_EQ(as_s16(read_file(out)), (std::vector<int16_t>{6, 7, 0, 1}));
+}
+
+// Which failures lose the device, and a lost device coming back with every frame
+// of the ring. Times are given; the device is the file device, which never fails
+// by itself.
+TEST_F(Device, FailuresLoseTheDeviceAndAReopenKeepsTheRing) {
+    const uint64_t t0 = 1000000;
+    const struct {
+        long first, second;     // errors; second 0: none, 1: a successful write
+        uint64_t second_after;  // microseconds after the first failure
+        long third;             // error 600 ms after the first, 0: none
+        bool lost;
+    } cases[] = {
+        {-EPIPE, 0, 0, 0, false},           {-EPIPE, -EPIPE, 400000, 0, false},
+        {-EPIPE, -EPIPE, 600000, 0, true},  {-EAGAIN, -EAGAIN, 600000, 0, true},
+        {-EPIPE, 1, 100000, -EPIPE, false}, {-ENODEV, 0, 0, 0, true},
+        {-EBADFD, 0, 0, 0, true},           {-EIO, 0, 0, 0, true},
+        {-ENOTTY, 0, 0, 0, true},           {-ESTRPIPE, 0, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << " " << c.second << " " << c.third);
+        remove(out.c_str());
+        AudioOutput* output = open_output(44100, 1, 8);
+        ASSERT_NE(output, nullptr);
+        SonteraSink* sink = output->sink;
+        const int16_t frames[5] = {11, 12, 13, 14, 15};
+        sontera_ring_append(sink, reinterpret_cast<const uint8_t*>(frames), 5);
+        testing::internal::CaptureStderr();
+        sontera_write_failed(sink, c.first, t0);
+        if (c.second == 1) sontera_write_succeeded(sink, t0 + 1000);
+        if (c.second < 0) sontera_write_failed(sink, c.second, t0 + c.second_after);
+        if (c.third) sontera_write_failed(sink, c.third, t0 + 600000);
+        std::string lines = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(sink->lost, c.lost);
+        EXPECT_EQ(sink->pcm == nullptr, c.lost);
+        EXPECT_EQ(lines.find("WARNING: audio device lost") != std::string::npos, c.lost) << lines;
+        if (c.lost) {
+            // Not before a second has passed. Failing again at once is the same
+            // outage; it is over once a reopened device has taken frames for a while.
+            const uint64_t reopen = t0 + c.second_after + SONTERA_REOPEN_EVERY_US;
+            testing::internal::CaptureStderr();
+            sontera_recover(sink, reopen - 1);
+            EXPECT_TRUE(sink->lost);
+            sontera_recover(sink, reopen);
+            EXPECT_FALSE(sink->lost);
+            sontera_write_failed(sink, -EIO, reopen + 1000);
+            EXPECT_TRUE(sink->lost);
+            sontera_recover(sink, reopen + SONTERA_REOPEN_EVERY_US + 1000);
+            ASSERT_FALSE(sink->lost);
+            sontera_write_succeeded(sink, sink->reopened_us + SONTERA_BACK_AFTER_US - 1);
+            EXPECT_TRUE(sink->in_outage);
+            sontera_write_succeeded(sink, sink->reopened_us + SONTERA_BACK_AFTER_US);
+            EXPECT_FALSE(sink->in_outage);
+            lines = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(lines.find("WARNING: audio device lost"), std::string::npos) << lines;
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << lines;
+            EXPECT_NE(lines.find("WARNING: audio device back"), std::string::npos) << lines;
+        }
+        EXPECT_EQ(sink->used, 5u);
+        sontera_remove_data_from_outbuf(sink);
+        EXPECT_EQ(sink->used, 0u);
+        sontera_close(output);
+        EXPECT_EQ(as_s16(read_file(out)), (std::vector<int16_t>{11, 12, 13, 14, 15}));
+    }
+}
+
+// A reopen that fails leaves the device lost, prints nothing, and is tried again a
+// second later; the program's own configuration comes back and so does the device.
+TEST_F(Device, FailedReopensKeepRetryingQuietly) {
+    AudioOutput* output = open_output(44100, 2, 2048);
+    ASSERT_NE(output, nullptr);
+    SonteraSink* sink = output->sink;
+    testing::internal::CaptureStderr();
+    sontera_write_failed(sink, -ENODEV, 1000000);
+    const std::string config = env("ALSA_CONFIG_PATH");
+    const std::string empty = env("QULMO_TEST_DIR") + "/no-default.conf";
+    FILE* f = fopen(empty.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    setenv("ALSA_CONFIG_PATH", empty.c_str(), 1);
+    snd_config_update_free_global();
+    uint64_t t = 1000000;
+    for (int i = 0; i < 3; i++) {
+        t += SONTERA_REOPEN_EVERY_US;
+        sontera_recover(sink, t);
+        EXPECT_TRUE(sink->lost);
+        EXPECT_EQ(sink->next_reopen_us, t + SONTERA_REOPEN_EVERY_US);
+    }
+    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    snd_config_update_free_global();
+    sontera_recover(sink, t + SONTERA_REOPEN_EVERY_US);
+    EXPECT_FALSE(sink->lost);
+    sontera_write_succeeded(sink, sink->reopened_us + SONTERA_BACK_AFTER_US);
+    std::string lines = testing::internal::GetCapturedStderr();
+    // The lost line, the back line, and nothing for the failed reopens.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+    sontera_close(output);
 }
 
 // --- The audio pump on WAV files written here -----------------------------------
