@@ -2,6 +2,7 @@
 #include <alsa/asoundlib.h>
 
 #include <cstdio>
+#include <ctime>
 
 #include "audio/sontera/sontera.h"
 #include "foundation/log.h"
@@ -37,6 +38,12 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
     if (snd_pcm_hw_params_set_periods_min(pcm, params, &periods, nullptr) < 0) return false;
     if (snd_pcm_hw_params_set_periods_first(pcm, params, &periods, nullptr) < 0) return false;
     return true;
+}
+
+uint64_t monotonic_us() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
 
 SonteraSink* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const char* message) {
@@ -98,23 +105,42 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
     sink->device_period_frames = static_cast<uint32_t>(period);
     sink->device_buffer_frames = static_cast<uint32_t>(buffer);
     sink->next_track_frame = -1;
+    sink->room_known = UINT32_MAX;
     sink->ring = static_cast<uint8_t*>(dru_alloc_memory(buffer_frames, sink->frame_bytes));
     return sink;
 }
 
+bool sontera_skip_avail(const SonteraSink* sink, uint64_t now_us) {
+    if (sink->used == 0) return true;
+    if (sink->room_known == UINT32_MAX || now_us < sink->room_known_us) return false;
+    // At most what the device can have played since: rounded up, plus an eighth for
+    // a device that consumes in bursts or a clock that runs slow.
+    uint64_t elapsed = now_us - sink->room_known_us;
+    uint64_t played = (elapsed * sink->rate * 9 / 8 + 999999) / 1000000;
+    return sink->room_known + played < sink->used;
+}
+
 void sontera_remove_data_from_outbuf(SonteraSink* sink) {
+    // Asking costs a lock and several system calls through a sound server; while the
+    // device cannot take all that waits, it still holds more than the ring does.
+    uint64_t now = monotonic_us();
+    if (sontera_skip_avail(sink, now)) return;
     // An error code turns into a huge count here and is then bounded by what waits.
     uint32_t avail = static_cast<uint32_t>(snd_pcm_avail(sink->pcm));
     uint32_t contiguous = sontera_ring_contiguous(sink);
     uint32_t n = avail < contiguous ? avail : contiguous;
+    sink->room_known = avail;
+    sink->room_known_us = now;
     if (n == 0) return;
     snd_pcm_sframes_t written = snd_pcm_writei(
         sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
     if (written < 0) {
         // Underrun or a suspended device: make it usable again, keep the frames.
+        sink->room_known = UINT32_MAX;
         snd_pcm_prepare(sink->pcm);
         return;
     }
+    if (sink->room_known != UINT32_MAX) sink->room_known -= static_cast<uint32_t>(written);
     sontera_ring_consume(sink, static_cast<uint32_t>(written));
 }
 

@@ -20,7 +20,13 @@
 //   sontera_remove_data_from_outbuf(sink)
 //       The drain half: writes as many waiting frames as the device takes now, up to
 //       the end of the ring. Never waits. A failed write re-prepares the device and
-//       keeps the frames for the next call.
+//       keeps the frames for the next call. The device is not asked for its room
+//       while it cannot yet take everything that waits (sontera_skip_avail), so the
+//       frames go out in fewer, larger pieces.
+//   sontera_skip_avail(sink, now_us) -> true when asking can wait: nothing waits, or
+//       the room known from the last query plus the most the device can have played
+//       since (the elapsed time at the rate, with an eighth to spare) is still
+//       smaller than what waits. The device then still holds more than the ring.
 //   sontera_resampler_reset(output)
 //       Forgets the rate converter's carried position and frame. Call it whenever
 //       the decoder position jumps (seek, restart) so the next chunk is not joined
@@ -71,6 +77,9 @@ struct SonteraSink {
     int64_t next_track_frame;  // track frame the writer expects next; -1 unknown. The
                                // audio pump compares it with the track position to
                                // notice seeks and restart the rate converter.
+    uint32_t room_known;       // device room left after the last query and write;
+                               // UINT32_MAX: unknown, ask the device next time
+    uint64_t room_known_us;    // monotonic time of that query
 };
 
 // Owned by the Player, replaced on every track load. The three numbers form the
@@ -90,6 +99,7 @@ extern const float volume_gain_table[SONTERA_VOLUME_STEPS];
 void sontera_close(AudioOutput* output);
 void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
 void sontera_remove_data_from_outbuf(SonteraSink* sink);
+[[nodiscard]] bool sontera_skip_avail(const SonteraSink* sink, uint64_t now_us);
 void sontera_resampler_reset(AudioOutput* output);
 
 uint32_t sontera_ring_append(SonteraSink* sink, const uint8_t* frames_data, uint64_t frames);
