@@ -108,8 +108,9 @@ void cmd_quit(Player* player) {
     player->track = nullptr;
     image_free(player->canvas);
     image_free(player->blur_cache);
+    image_free(player->blur_source);
     image_free(player->backdrop);
-    player->canvas = player->blur_cache = player->backdrop = nullptr;
+    player->canvas = player->blur_cache = player->blur_source = player->backdrop = nullptr;
 
     dru_free(player->resample_buf);
     dru_free(player->convert_buf);

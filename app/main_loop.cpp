@@ -9,24 +9,36 @@
 
 namespace {
 
-// Sleeps ms milliseconds, or until the source's descriptor is ready; true when it is.
-bool idle_wait(const LoopSource* source, uint32_t ms) {
+// Sleeps ms milliseconds, or less when the source's or the display's descriptor
+// becomes ready; true when the source's was. When the display connection stayed
+// silent the whole time, the window is told so and its next dispatch skips asking
+// the server for events.
+bool idle_wait(Window* window, const LoopSource* source, uint32_t ms) {
     bool want_write = false;
-    int fd = source ? source->watch(source->user, &want_write) : -1;
-    if (ms == 0 && fd < 0) return false;
+    int bus = source ? source->watch(source->user, &want_write) : -1;
+    int display = window ? fenra_connection_fd(window) : -1;
+    if (bus >= FD_SETSIZE) bus = -1;
+    if (display >= FD_SETSIZE) display = -1;
+    if (ms == 0 && bus < 0) return false;
     fd_set read_set, write_set;
     FD_ZERO(&read_set);
     FD_ZERO(&write_set);
-    if (fd >= 0 && fd < FD_SETSIZE) {
-        FD_SET(fd, &read_set);
-        if (want_write) FD_SET(fd, &write_set);
-    } else {
-        fd = -1;
+    int top = -1;
+    if (bus >= 0) {
+        FD_SET(bus, &read_set);
+        if (want_write) FD_SET(bus, &write_set);
+        top = bus;
+    }
+    if (display >= 0) {
+        FD_SET(display, &read_set);
+        if (display > top) top = display;
     }
     timeval tv{};
     tv.tv_sec = ms / 1000;
     tv.tv_usec = (static_cast<uint64_t>(ms) * 1000) % 1000000;
-    return select(fd + 1, &read_set, &write_set, nullptr, &tv) > 0;
+    int n = select(top + 1, &read_set, &write_set, nullptr, &tv);
+    if (display >= 0) window->display_quiet = n >= 0 && !FD_ISSET(display, &read_set);
+    return n > 0 && bus >= 0 && (FD_ISSET(bus, &read_set) || FD_ISSET(bus, &write_set));
 }
 
 }  // namespace
@@ -47,7 +59,7 @@ void main_loop(Player*, const LoopSource* source) {
         if (fenra_repeat_keys(window)) busy = true;
         if (source && source->run(source->user, ready)) busy = true;
         input_end_pass();
-        ready = idle_wait(source, busy ? 0 : input_state.idle_sleep_ms);
+        ready = idle_wait(window, source, busy ? 0 : input_state.idle_sleep_ms);
     }
-    idle_wait(nullptr, input_state.idle_sleep_ms);
+    idle_wait(nullptr, nullptr, input_state.idle_sleep_ms);
 }

@@ -11,6 +11,12 @@
 //                           (pixels are little-endian 0xAARRGGBB words).
 //   fenra_set_title(w, text), fenra_begin_move(w), fenra_close(w).
 //   fenra_display_dpi()     96 x display scale (Wayland; X11 returns 96).
+//   fenra_connection_fd(w)  descriptor of the display connection (readable when the
+//                           server has sent something), or -1. A caller that waits on
+//                           it and saw nothing arrive may set w->display_quiet before
+//                           the next fenra_dispatch: the backend then skips asking the
+//                           server for new events and handles only those it already
+//                           holds. fenra_dispatch clears the flag.
 //
 // Callback slots get (window, slot user data, ...) and are installed as the last
 // step of fenra_open, so events seen while opening are dropped.
@@ -137,7 +143,8 @@ struct Window {
     int16_t key_map[256];          // platform key number -> key code, -1 none
     uint32_t modifiers;            // current MOD_* flags
     WindowCallbacks callbacks;
-    uint8_t closed;  // closed by the user or destroyed
+    uint8_t closed;         // closed by the user or destroyed
+    uint8_t display_quiet;  // set by the caller, see fenra_connection_fd
     WindowBackend* backend;
 };
 
@@ -149,4 +156,5 @@ void fenra_present(Window* window, const Image* image, int32_t x, int32_t y, int
 void fenra_set_title(Window* window, const char* text);
 void fenra_begin_move(Window* window);
 float fenra_display_dpi();
+int fenra_connection_fd(Window* window);
 void fenra_close(Window* window);

@@ -88,6 +88,11 @@ void input_release() {
     list_destroy(input_state.key_bindings, dru_free);
     list_destroy(input_state.regions, dru_free);
     list_destroy(input_state.tasks, dru_free);
+    if (input_state.spare_task) {
+        dru_free(input_state.spare_task->payload);
+        dru_free(input_state.spare_task);
+        input_state.spare_task = nullptr;
+    }
     input_state.key_bindings = nullptr;
     input_state.regions = nullptr;
     input_state.tasks = nullptr;

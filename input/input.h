@@ -124,6 +124,7 @@ struct InputState {
     uint8_t motion_done;
     uint8_t wheel_done;
     List* tasks;
+    ListNode* spare_task;  // node and Task of the last task run, kept for the next post
     uint8_t present_pending;
     uint32_t idle_sleep_ms;
     uint32_t pending;

@@ -7,9 +7,13 @@
 
 void task_post(TaskCallback callback, void* user) {
     if (!input_state.tasks) return;
-    Task* task = dru_alloc_array<Task>(1);
-    *task = {callback, user};
-    list_append(input_state.tasks, list_node_create(task, LIST_KIND_TASK));
+    // The pump posts itself on every pass: the node and record of the task that
+    // just ran serve again instead of two allocations per pass.
+    ListNode* node = input_state.spare_task;
+    input_state.spare_task = nullptr;
+    if (!node) node = list_node_create(dru_alloc_array<Task>(1), LIST_KIND_TASK);
+    *static_cast<Task*>(node->payload) = {callback, user};
+    list_append(input_state.tasks, node);
 }
 
 void task_run_one() {
@@ -17,10 +21,19 @@ void task_run_one() {
     if (!node) return;
     Task* task = static_cast<Task*>(node->payload);
     list_unlink(node);
-    if (node->kind != LIST_KIND_BORROWED) dru_free(node);
-    if (!task) return;
-    if (task->callback) task->callback(task->user);
-    dru_free(task);
+    if (!task) {
+        if (node->kind != LIST_KIND_BORROWED) dru_free(node);
+        return;
+    }
+    Task run = *task;
+    // Only nodes this queue made are kept; a borrowed node belongs to someone else.
+    if (node->kind == LIST_KIND_TASK && !input_state.spare_task) {
+        input_state.spare_task = node;
+    } else {
+        if (node->kind != LIST_KIND_BORROWED) dru_free(node);
+        dru_free(task);
+    }
+    if (run.callback) run.callback(run.user);
 }
 
 void input_request_present() {

@@ -20,6 +20,8 @@ struct Player {
     Track* track;         // current track
     Image* canvas;        // window-sized image that each redraw fills
     Image* blur_cache;    // scratch image of the blur elements, dropped on resize
+    Image* blur_source;   // the pixels the rounded blur in blur_cache was made from
+    int32_t blur_box[5];  // x, y, w, h (clipped) and radius of that blur; w 0: none
     Image* backdrop;      // window-sized image holding the static elements
     Font* font;
     int32_t pointer_x, pointer_y;

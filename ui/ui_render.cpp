@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "audio/playlist_entry.h"
 #include "input/input.h"
@@ -109,6 +110,40 @@ void draw_waveform(const Player* p, const UiStyle* s, Image* target, Rect box) {
     }
 }
 
+// The blur reads only the pixels inside its box. When the cache holds the blur of this
+// box and the box still shows the pixels it was made from (a panel over a still
+// picture), the blurred pixels are already there; otherwise those pixels are kept
+// for the next frame and the caller blurs again.
+bool blur_still_valid(Player* p, const Image* target, Rect box, int32_t request) {
+    const Rect c = rect_clip({0, 0, target->width, target->height}, box);
+    Image*& source = p->blur_source;
+    if (c.w <= 0 || c.h <= 0) {
+        image_free(source);  // the copy around an unseen box may reach the kept blur
+        source = nullptr;
+        return false;
+    }
+    int32_t* key = p->blur_box;
+    const size_t row_bytes = static_cast<size_t>(c.w) * 4;
+    const bool same_box = source && key[0] == c.x && key[1] == c.y && key[2] == c.w &&
+                          key[3] == c.h && key[4] == request;
+    if (same_box) {
+        bool same = true;
+        for (int32_t y = 0; y < c.h && same; ++y)
+            same = memcmp(source->pixels + int64_t(y) * source->stride,
+                          target->pixels + int64_t(c.y + y) * target->stride + int64_t(c.x) * 4,
+                          row_bytes) == 0;
+        if (same) return true;
+    } else {
+        image_free(source);
+        source = image_new(c.w, c.h, IMAGE_PIXELS);
+        key[0] = c.x, key[1] = c.y, key[2] = c.w, key[3] = c.h, key[4] = request;
+    }
+    for (int32_t y = 0; y < c.h; ++y)
+        memcpy(source->pixels + int64_t(y) * source->stride,
+               target->pixels + int64_t(c.y + y) * target->stride + int64_t(c.x) * 4, row_bytes);
+    return false;
+}
+
 void draw_blur(Player* p, const UiElement* e, Image* target, Rect box, int32_t radius) {
     const int32_t request =
         (e->flags & UI_FLAG_STRONG_BLUR) ? UI_STRONG_BLUR_RADIUS : UI_BLUR_RADIUS;
@@ -124,14 +159,18 @@ void draw_blur(Player* p, const UiElement* e, Image* target, Rect box, int32_t r
         cache = nullptr;
     }
     if (!cache) {
+        image_free(p->blur_source);  // describes the cache that is gone
+        p->blur_source = nullptr;
         cache = image_new(target->width, target->height, IMAGE_PIXELS);
         image_copy(target, nullptr, cache, nullptr);
     }
-    const int32_t m = UI_ROUND_BLUR_MARGIN;
-    Rect grown = {box.x - m, box.y - m, box.w + 2 * m, box.h + 2 * m};
-    image_copy(target, &grown, cache, &grown);
-    box_blur_columns(cache, box, request);
-    box_blur_rows(cache, box, request);
+    if (!blur_still_valid(p, target, box, request)) {
+        const int32_t m = UI_ROUND_BLUR_MARGIN;
+        Rect grown = {box.x - m, box.y - m, box.w + 2 * m, box.h + 2 * m};
+        image_copy(target, &grown, cache, &grown);
+        box_blur_columns(cache, box, request);
+        box_blur_rows(cache, box, request);
+    }
     image_blit_rounded(cache, &box, target, &box, 0, radius);
 }
 
@@ -263,7 +302,8 @@ void ui_on_resize(Player* p, int32_t width, int32_t height) {
     image_free(p->canvas);
     image_free(p->backdrop);
     image_free(p->blur_cache);
-    p->blur_cache = nullptr;
+    image_free(p->blur_source);
+    p->blur_cache = p->blur_source = nullptr;
     p->canvas = image_new(width, height, IMAGE_PIXELS);
     p->backdrop = image_new(width, height, IMAGE_PIXELS);
     ui_render_static(p);

@@ -113,35 +113,55 @@ SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels, uint32_t buffer
     sink->device_period_frames = layout.period_frames;
     sink->device_buffer_frames = layout.buffer_frames;
     sink->next_track_frame = -1;
+    sink->room_known = UINT32_MAX;
     sink->ring = static_cast<uint8_t*>(dru_alloc_memory(buffer_frames, sink->frame_bytes));
     return sink;
+}
+
+bool sontera_skip_avail(const SonteraSink* sink, uint64_t now_us) {
+    if (sink->used == 0) return true;
+    if (sink->room_known == UINT32_MAX || now_us < sink->room_known_us) return false;
+    // At most what the device can have played since: rounded up, plus an eighth for
+    // a device that consumes in bursts or a clock that runs slow.
+    uint64_t elapsed = now_us - sink->room_known_us;
+    uint64_t played = (elapsed * sink->rate * 9 / 8 + 999999) / 1000000;
+    return sink->room_known + played < sink->used;
 }
 
 void sontera_remove_data_from_outbuf(SonteraSink* sink) {
     if (sink->lost) {
         sontera_recover(sink, sontera_now_us());
         if (sink->lost) return;
+        sink->room_known = UINT32_MAX;  // a new device: its room is not known yet
     }
-    // The clock is read only on failures: while the device works this path costs
-    // what it always did.
+    // Asking costs a lock and several system calls through a sound server; while the
+    // device cannot take all that waits, it still holds more than the ring does.
+    const uint64_t now = sontera_now_us();
+    if (sontera_skip_avail(sink, now)) return;
     snd_pcm_sframes_t avail = snd_pcm_avail(sink->pcm);
     if (avail < 0) {
-        sontera_write_failed(sink, avail, sontera_now_us());
+        sink->room_known = UINT32_MAX;
+        sontera_write_failed(sink, avail, now);
         return;
     }
     uint32_t contiguous = sontera_ring_contiguous(sink);
     uint32_t n =
         static_cast<uint64_t>(avail) < contiguous ? static_cast<uint32_t>(avail) : contiguous;
+    sink->room_known = static_cast<uint64_t>(avail) < UINT32_MAX ? static_cast<uint32_t>(avail)
+                                                                  : UINT32_MAX - 1;
+    sink->room_known_us = now;
     if (n == 0) return;
     snd_pcm_sframes_t written = snd_pcm_writei(
         sink->pcm, sink->ring + static_cast<size_t>(sink->read) * sink->frame_bytes, n);
     if (written < 0) {
         // Underrun or a suspended device: make it usable again, keep the frames.
-        sontera_write_failed(sink, written, sontera_now_us());
+        sink->room_known = UINT32_MAX;
+        sontera_write_failed(sink, written, now);
         return;
     }
     // The clock only matters while an outage waits to be declared over.
-    if (written > 0) sontera_write_succeeded(sink, sink->in_outage ? sontera_now_us() : 0);
+    if (written > 0) sontera_write_succeeded(sink, sink->in_outage ? now : 0);
+    if (sink->room_known != UINT32_MAX) sink->room_known -= static_cast<uint32_t>(written);
     sontera_ring_consume(sink, static_cast<uint32_t>(written));
 }
 

@@ -27,6 +27,12 @@
 //       throughout. One warning line when the outage begins, one when a reopened
 //       device has taken frames for SONTERA_BACK_AFTER_US; nothing per retry, and
 //       alsa-lib's own error lines are held back in between.
+//       The device is not asked for its room while it cannot yet take everything
+//       that waits (sontera_skip_avail), so the frames go out in fewer, larger pieces.
+//   sontera_skip_avail(sink, now_us) -> true when asking can wait: nothing waits, or
+//       the room known from the last query plus the most the device can have played
+//       since (the elapsed time at the rate, with an eighth to spare) is still
+//       smaller than what waits. The device then still holds more than the ring.
 //   sontera_resampler_reset(output)
 //       Forgets the rate converter's carried position and frame. Call it whenever
 //       the decoder position jumps (seek, restart) so the next chunk is not joined
@@ -95,6 +101,9 @@ struct SonteraSink {
     uint64_t reopened_us;       // time of the latest successful reopen
     uint64_t failing_since_us;  // first failure of the current run of them; 0 none
     uint64_t next_reopen_us;    // earliest time of the next reopen while lost
+    uint32_t room_known;        // device room left after the last query and write;
+                                // UINT32_MAX: unknown, ask the device next time
+    uint64_t room_known_us;     // time of that query
 };
 
 // What the device settled on when it was opened.
@@ -125,6 +134,7 @@ extern const float volume_gain_table[SONTERA_VOLUME_STEPS];
 void sontera_close(AudioOutput* output);
 void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
 void sontera_remove_data_from_outbuf(SonteraSink* sink);
+[[nodiscard]] bool sontera_skip_avail(const SonteraSink* sink, uint64_t now_us);
 void sontera_resampler_reset(AudioOutput* output);
 
 snd_pcm_t* sontera_device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames, bool quiet,

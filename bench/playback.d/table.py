@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Turns the benchmark's raw lines into the table of medians and the target checks.
 
-Input lines: name kind repetition wall user sys rss_kb status
+Input lines: name kind repetition wall user sys rss_kb status sound_cpu x_cpu
 """
 import statistics
 import sys
+
+FIELDS = ("wall", "cpu", "sound", "x", "sum", "rss")
 
 
 def main(path):
@@ -12,62 +14,66 @@ def main(path):
     order = []
     for line in open(path):
         parts = line.split()
-        if len(parts) != 8:
+        if len(parts) != 10:
             continue
         name, kind = parts[0], parts[1]
         wall, user, sys_, rss = map(float, parts[3:7])
         status = int(parts[7])
+        sound, x = float(parts[8]), float(parts[9])
         key = (name, kind)
         if key not in runs:
             runs[key] = []
             order.append(key)
-        runs[key].append((wall, user + sys_, user, sys_, rss / 1024.0, status))
+        cpu = user + sys_
+        runs[key].append({"wall": wall, "cpu": cpu, "sound": sound, "x": x,
+                          "sum": cpu + sound + x, "rss": rss / 1024.0, "failed": status != 0})
 
+    # Medians of each column on their own; the sum's median is that of the per-run sums.
     med = {}
     for key, rs in runs.items():
-        med[key] = {
-            "wall": statistics.median(r[0] for r in rs),
-            "cpu": statistics.median(r[1] for r in rs),
-            "user": statistics.median(r[2] for r in rs),
-            "sys": statistics.median(r[3] for r in rs),
-            "rss": statistics.median(r[4] for r in rs),
-            "failed": sum(1 for r in rs if r[5] != 0),
-            "n": len(rs),
-        }
-    base = med.get(("mpg123", "mp3"), {}).get("cpu", 0.0)
+        m = {f: statistics.median(r[f] for r in rs) for f in FIELDS}
+        m["failed"] = sum(1 for r in rs if r["failed"])
+        m["n"] = len(rs)
+        med[key] = m
+    base = med.get(("mpg123", "mp3"), {}).get("sum", 0.0)
 
-    def ratio(cpu):
-        return cpu / base if base > 0 else float("nan")
-
-    print("| player | file | wall s | CPU s | user s | sys s | peak RSS MB | CPU / mpg123 |")
-    print("|---|---|---:|---:|---:|---:|---:|---:|")
+    print("| player | file | wall s | CPU s | sound server s | X server s | sum s | "
+          "peak RSS MB | sum / mpg123 |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|---:|")
     for key in sorted(order, key=lambda k: (k[1] != "mp3", order.index(k))):
         m = med[key]
         note = f" ({m['failed']} of {m['n']} runs failed)" if m["failed"] else ""
-        print(f"| {key[0]}{note} | {key[1]} | {m['wall']:.2f} | {m['cpu']:.2f} | {m['user']:.2f} | "
-              f"{m['sys']:.2f} | {m['rss']:.1f} | {ratio(m['cpu']):.2f} |")
+        ratio = f"{m['sum'] / base:.2f}" if base > 0 else "-"
+        print(f"| {key[0]}{note} | {key[1]} | {m['wall']:.2f} | {m['cpu']:.2f} | "
+              f"{m['sound']:.2f} | {m['x']:.2f} | {m['sum']:.2f} | {m['rss']:.1f} | {ratio} |")
 
     print()
+    print("Targets (ratios of sums = player + sound server + X server, MP3, medians):")
+
+    def get(name):
+        return med.get((name, "mp3"))
+
     checks = []
-    d_mp3 = med.get(("qulmo-default", "mp3"))
-    if d_mp3:
-        checks.append((f"default description on the MP3 costs no more than mpg123 "
-                       f"(ratio {ratio(d_mp3['cpu']):.2f} <= 1.00)", ratio(d_mp3["cpu"]) <= 1.0))
-    for kind in ("mp3", "flac"):
-        d = med.get(("qulmo-default", kind))
-        if not d:
-            continue
-        for peer in ("sox-play", "ffplay", "mpv"):
-            p = med.get((peer, kind))
-            if p:
-                checks.append((f"default description < {peer} on the {kind.upper()} "
-                               f"({d['cpu']:.2f} s vs {p['cpu']:.2f} s)", d["cpu"] < p["cpu"]))
-        a = med.get(("qulmo-animated", kind))
-        if a:
-            checks.append((f"animated description on the {kind.upper()} <= 3 x mpg123 "
-                           f"(ratio {ratio(a['cpu']):.2f})", ratio(a["cpu"]) <= 3.0))
-        checks.append((f"default description peak RSS on the {kind.upper()} <= 16 MB "
-                       f"({d['rss']:.1f} MB)", d["rss"] <= 16.0))
+    d, a = get("qulmo-default"), get("qulmo-animated")
+    aud, aud_vis = get("audacious"), get("audacious-vis")
+    floor, mpg = get("floor-xpending"), get("mpg123")
+    if d and aud:
+        r = d["sum"] / aud["sum"]
+        checks.append((f"default look <= 0.8 x Audacious without visualiser: "
+                       f"{d['sum']:.2f} / {aud['sum']:.2f} = {r:.2f}", r <= 0.8))
+    if d and floor and mpg:
+        f = floor["sum"] + mpg["sum"]
+        r = d["sum"] / f
+        checks.append((f"default look <= 1.5 x (loop with XPending + mpg123): "
+                       f"{d['sum']:.2f} / ({floor['sum']:.2f} + {mpg['sum']:.2f}) = {r:.2f}",
+                       r <= 1.5))
+    if a and aud_vis:
+        r = a["sum"] / aud_vis["sum"]
+        checks.append((f"animated look <= Audacious with its spectrum: "
+                       f"{a['sum']:.2f} / {aud_vis['sum']:.2f} = {r:.2f}", r <= 1.0))
+    for name, m in (("default", d), ("animated", a)):
+        if m:
+            checks.append((f"{name} look peak RSS <= 13 MB: {m['rss']:.1f} MB", m["rss"] <= 13.0))
     for text, ok in checks:
         print(f"{'met   ' if ok else 'MISSED'}  {text}")
     for kind in ("mp3", "flac"):

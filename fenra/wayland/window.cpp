@@ -368,7 +368,25 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
 int fenra_dispatch(Window* window) {
     WindowBackend* b = backend_of(window);
     if (!b) return -1;
+    if (window->display_quiet) {
+        // Nothing arrived while the caller slept: handle what is queued, skip the read.
+        window->display_quiet = 0;
+        int handled = 0;
+        while (wl_display_prepare_read(b->display) != 0) {
+            int n = wl_display_dispatch_pending(b->display);
+            if (n < 0) return -1;
+            handled += n;
+        }
+        wl_display_cancel_read(b->display);
+        wl_display_flush(b->display);
+        return handled;
+    }
     return dispatch(b);
+}
+
+int fenra_connection_fd(Window* window) {
+    WindowBackend* b = backend_of(window);
+    return b && b->display ? wl_display_get_fd(b->display) : -1;
 }
 
 bool fenra_repeat_keys(Window* window) {

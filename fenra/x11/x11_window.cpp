@@ -234,6 +234,14 @@ int fenra_dispatch(Window* w) {
     if (!w) return -1;
     Display* d = w->backend->display;
     int handled = 0;
+    if (w->backend->io_failed) return -1;
+    // Nothing arrived on the connection while the caller slept: only the events Xlib
+    // already holds can be waiting, and counting them needs no system call. (XPending
+    // also flushes; every request made outside dispatch is flushed where it is made.)
+    if (w->display_quiet) {
+        w->display_quiet = 0;
+        if (XEventsQueued(d, QueuedAlready) == 0) return 0;
+    }
     while (!w->closed && !w->backend->io_failed && XPending(d) > 0) {
         if (take_last_of(w, ConfigureNotify) || take_last_of(w, Expose)) {
             handled = 1;
@@ -250,6 +258,11 @@ int fenra_dispatch(Window* w) {
 bool fenra_repeat_keys(Window*) { return false; }
 
 float fenra_display_dpi() { return 96.0f; }
+
+int fenra_connection_fd(Window* w) {
+    if (!w || !w->backend || !w->backend->display) return -1;
+    return ConnectionNumber(w->backend->display);
+}
 
 void fenra_present(Window* w, const Image* image, int32_t x, int32_t y, int32_t rw, int32_t rh) {
     if (!w || w->closed || !image || !image->pixels || image->stride < 4) return;
@@ -277,6 +290,8 @@ void fenra_present(Window* w, const Image* image, int32_t x, int32_t y, int32_t 
 void fenra_set_title(Window* w, const char* text) {
     if (!w || !text) return;
     XStoreName(w->backend->display, w->backend->window, text);
+    // Called outside dispatch (a track load): a quiet pass would not flush it.
+    XFlush(w->backend->display);
 }
 
 void fenra_begin_move(Window* w) {

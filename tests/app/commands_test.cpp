@@ -231,9 +231,10 @@ TEST_F(Commands, QuitReleasesInOrderAndExitsZero) {
         EXPECT_EQ(e.status, 0);
     }
     const std::vector<std::string> want = {
-        "font_free",        "track_close",      "image_free",  "image_free null",
-        "image_free",       "analysis_free",    "flush",       "sontera_close",
-        "playlist_destroy", "ui_free_elements", "fenra_close", "app_exit 0"};
+        // canvas, blur cache, the blur's source pixels, backdrop
+        "font_free",        "track_close",   "image_free", "image_free null", "image_free null",
+        "image_free",       "analysis_free", "flush",      "sontera_close",   "playlist_destroy",
+        "ui_free_elements", "fenra_close",   "app_exit 0"};
     EXPECT_EQ(calls, want);
     EXPECT_EQ(input_state.window, nullptr);
     EXPECT_EQ(player.resample_buf, nullptr);

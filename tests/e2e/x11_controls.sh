@@ -2,12 +2,13 @@
 # qulmo-x11 under Xvfb, played in real time through a PulseAudio null sink, driven
 # with xdotool: window title per track, album art and title in the window, Down and
 # Up change tracks, space pauses, a click on the seek bar seeks, keys 9 and 0 and
-# the wheel change the volume, Q quits with status 0.
+# the wheel change the volume, Q quits with status 0. Then a tone looped in single
+# mode reaches the sink's monitor without a gap.
 BUILD=$1 SRC=$2
 source "$SRC/tests/e2e/lib.sh"
 source "$SRC/tests/lib/xvfb.sh"
 source "$SRC/tests/lib/alsa.sh"
-need_tools pulseaudio pactl Xvfb xdpyinfo xdotool compare $DEMO_TOOLS
+need_tools pulseaudio pactl pacat Xvfb xdpyinfo xdotool compare $DEMO_TOOLS
 
 if ! alsa_pulse_start "$WORK"; then
     echo "PulseAudio did not start" >&2
@@ -122,4 +123,44 @@ wait "$player"
 status=$?
 [ "$status" -eq 0 ] || e2e_fail "Q: exit status $status"
 [ "$(count '^loading file ')" -eq 3 ] || e2e_fail "unexpected track loads"
+
+# The device must never be left short. Single mode loops the tone without reopening
+# the device, so once the tone has started, the monitor of the sink carries no run of
+# 5 ms of silence until the capture stops.
+mkdir "$WORK/tone"
+sox -q -n -r 44100 -b 16 -c 2 "$WORK/tone/tone.wav" synth 2 sine 440 vol 0.5
+pacat -r --raw -d "$PULSE_SINK_MONITOR" --format=s16le --rate=44100 --channels=2 \
+    --latency-msec=20 >"$WORK/capture.raw" 2>/dev/null &
+capture=$!
+E2E_CLEANUP+=("kill $capture 2>/dev/null")
+E2E_LOG="$WORK/tone.log"
+timeout 120 "$BUILD/qulmo-x11" -playmode single "$WORK/tone/tone.wav" >"$E2E_LOG" 2>&1 &
+player=$!
+E2E_CLEANUP+=("kill $player 2>/dev/null")
+# gaps CAPTURE: prints "frames-after-onset longest-silent-run" of the capture.
+gaps() {
+    python3 - "$1" <<'PY'
+import array, sys
+b = open(sys.argv[1], "rb").read()
+s = array.array("h", b[: len(b) - len(b) % 4])
+frames = len(s) // 2
+onset = next((i for i in range(frames) if abs(s[2 * i]) > 1000), frames)
+longest = run = 0
+for i in range(onset, frames):
+    run = run + 1 if abs(s[2 * i]) <= 64 and abs(s[2 * i + 1]) <= 64 else 0
+    longest = max(longest, run)
+print(frames - onset, longest)
+PY
+}
+for i in $(seq 1 240); do  # until 8 s of the tone are captured (at most 2 minutes)
+    read -r played longest <<<"$(gaps "$WORK/capture.raw")"
+    [ "$played" -ge $((8 * 44100)) ] && break
+    sleep 0.5
+done
+kill -INT "$capture"
+wait "$capture" 2>/dev/null
+kill "$player" 2>/dev/null
+read -r played longest <<<"$(gaps "$WORK/capture.raw")"
+[ "$played" -ge $((8 * 44100)) ] || e2e_fail "only $played frames of the tone captured"
+[ "$longest" -lt 220 ] || e2e_fail "a gap of $longest silent frames in the tone"
 echo "x11 controls passed"

@@ -60,6 +60,32 @@ TEST_F(MainLoop, NoWindowMeansNoPass) {
     EXPECT_EQ(trace, (std::vector<std::string>{"task"}));
 }
 
+// The idle sleep watches the display connection: silence lets the next dispatch skip
+// the server, anything readable does not.
+TEST_F(MainLoop, TheIdleSleepTellsTheWindowWhetherTheDisplayStayedQuiet) {
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    null_window.connection_fd = pipe_fds[0];
+    input_state.idle_sleep_ms = 1;
+    static std::vector<int> seen;
+    static int writer;
+    seen.clear();
+    writer = pipe_fds[1];
+    null_window.on_dispatch = [](Window* w, size_t call) {
+        seen.push_back(w->display_quiet);
+        if (call == 1) {  // the server sends something
+            ASSERT_EQ(write(writer, "x", 1), 1);
+        }
+        if (call == 3) w->closed = 1;
+    };
+    main_loop(nullptr);
+    // Pass 0 follows no sleep; pass 1 a silent one; pass 2 a sleep that saw data; pass 3
+    // again a readable one, as nothing drained the pipe.
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 0, 0}));
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+}
+
 void close_in_second_pass() {
     null_window.dispatch_results = {1, 1, 1};
     null_window.on_dispatch = [](Window* w, size_t call) {

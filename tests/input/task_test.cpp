@@ -59,9 +59,12 @@ TEST_F(Tasks, TasksPostedWhileRunningWaitForTheNextCall) {
 
     ran.clear();
     task_post(task_reposting, nullptr);
+    const ListNode* first = list_head(input_state.tasks);
     for (int i = 0; i < 3; i++) task_run_one();
     EXPECT_EQ(ran.size(), 3u);
     EXPECT_EQ(list_count(input_state.tasks), 1);
+    // The re-post travels in the node of the run that posted it.
+    EXPECT_EQ(list_head(input_state.tasks), first);
 }
 
 TEST_F(Tasks, PresentRequestsCoverTheFramebufferAndShowOncePerPass) {

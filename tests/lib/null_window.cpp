@@ -24,6 +24,11 @@ int fenra_dispatch(Window* window) {
     return call < null_window.dispatch_results.size() ? null_window.dispatch_results[call] : 0;
 }
 
+int fenra_connection_fd(Window*) {
+    traced("fenra_connection_fd");
+    return null_window.connection_fd;
+}
+
 bool fenra_repeat_keys(Window*) {
     traced("fenra_repeat_keys");
     return false;

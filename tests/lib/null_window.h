@@ -7,6 +7,7 @@
 //   fenra_dispatch        runs on_dispatch, then returns dispatch_results in order
 //                         and 0 once they are used up.
 //   fenra_repeat_keys     false.
+//   fenra_connection_fd   returns connection_fd (-1: none).
 //   fenra_present         records the call; with present_exits set it ends the
 //                         process with status 3 instead.
 //   fenra_set_title       records the text.
@@ -39,6 +40,7 @@ struct NullWindow {
     int moves = 0;
     int closes = 0;
     float dpi = 96.0f;
+    int connection_fd = -1;
     void (*trace)(const char* call) = nullptr;
 };
 

@@ -102,6 +102,7 @@ struct Renderer : ::testing::Test {
         image_free(p.canvas);
         image_free(p.backdrop);
         image_free(p.blur_cache);
+        image_free(p.blur_source);
         dru_free(p.spectrum);
         dru_free(p.sample_history);
         ui_free_elements();
@@ -587,6 +588,27 @@ TEST_F(Renderer, RoundedBlurLeavesTheCornersAlone) {
     EXPECT_EQ(pixel(t, 0, 0), pixel(before, 0, 0));
     EXPECT_EQ(pixel(t, 19, 19), pixel(before, 19, 19));
     EXPECT_NE(pixel(t, 10, 10), pixel(before, 10, 10));
+    // Over the same pixels the kept blur serves again; over changed ones it is made
+    // again, exactly as a player without any kept blur makes it.
+    auto same_pixels = [](const Image* a, const Image* b) {
+        return memcmp(a->pixels, b->pixels, size_t(a->stride) * a->height) == 0;
+    };
+    Image* first = image_new(20, 20, IMAGE_PIXELS);
+    image_copy(t, nullptr, first, nullptr);
+    image_copy(before, nullptr, t, nullptr);
+    ui_draw_element(&p, &ui_elements[0], &s, entries[0], t);
+    EXPECT_TRUE(same_pixels(t, first));
+    const uint32_t grey = 0xff808080u;
+    memcpy(before->pixels + 12 * before->stride + 9 * 4, &grey, 4);
+    image_copy(before, nullptr, t, nullptr);
+    ui_draw_element(&p, &ui_elements[0], &s, entries[0], t);
+    Player fresh{};
+    image_copy(before, nullptr, first, nullptr);
+    ui_draw_element(&fresh, &ui_elements[0], &s, entries[0], first);
+    EXPECT_TRUE(same_pixels(t, first));
+    image_free(fresh.blur_cache);
+    image_free(fresh.blur_source);
+    image_free(first);
     // The plain blur changes the corners too.
     image_copy(before, nullptr, t, nullptr);
     s = ui_resolve_style(&ui_elements[1], 1.0);

@@ -225,7 +225,7 @@ Image* ui_scene_cover() {
 void ui_scene_free(Player* p, UiScene*) {
     list_destroy(p->playlist, free_entry);
     p->playlist = p->current = nullptr;
-    for (Image** img : {&p->canvas, &p->backdrop, &p->blur_cache}) {
+    for (Image** img : {&p->canvas, &p->backdrop, &p->blur_cache, &p->blur_source}) {
         image_free(*img);
         *img = nullptr;
     }

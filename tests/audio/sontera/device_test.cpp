@@ -250,6 +250,35 @@ TEST_F(Device, FailedReopensKeepRetryingQuietly) {
     sontera_close(output);
 }
 
+// The device is asked for its room only once it may take all that waits; until then
+// the room it had plus what it can have played since (an upper bound) falls short.
+TEST(SkipAvail, AsksOnlyWhenTheDeviceMayTakeAllThatWaits) {
+    const uint32_t unknown = UINT32_MAX;
+    const struct {
+        uint32_t used, room;
+        uint64_t stamp_us, now_us;
+        bool skip;
+    } cases[] = {
+        {0, unknown, 0, 0, true},              // nothing waits
+        {1024, unknown, 0, 0, false},          // room not known yet
+        {1024, 0, 1000000, 1010000, true},     // 10 ms: at most 497 frames played
+        {1024, 0, 1000000, 1021000, false},    // 21 ms: 926 played, 1042 assumed
+        {1024, 600, 1000000, 1005000, true},   // 600 + 249 < 1024
+        {1024, 800, 1000000, 1005000, false},  // 800 + 249 covers it
+        {1024, 0, 1000000, 999000, false},     // the clock went back: ask
+        {1, 1, 5, 5, false},                   // exactly enough room
+    };
+    for (const auto& c : cases) {
+        SonteraSink sink{};
+        sink.rate = 44100;
+        sink.used = c.used;
+        sink.room_known = c.room;
+        sink.room_known_us = c.stamp_us;
+        EXPECT_EQ(sontera_skip_avail(&sink, c.now_us), c.skip)
+            << c.used << " waiting, room " << c.room << ", " << c.now_us - c.stamp_us << " us";
+    }
+}
+
 // --- The audio pump on WAV files written here -----------------------------------
 
 void write_wav(const std::string& path, uint32_t rate, uint16_t channels,
