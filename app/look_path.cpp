@@ -1,21 +1,11 @@
 #include "app/look_path.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "app/options.h"
 #include "foundation/files.h"
-
-char* look_exe_dir() {
-    char buf[4097] = {};
-    if (readlink("/proc/self/exe", buf, sizeof buf - 1) <= 0) return nullptr;
-    char* slash = strrchr(buf, '/');
-    if (!slash) return nullptr;
-    *slash = 0;
-    return format_alloc("%s", buf);
-}
+#include "foundation/memory.h"
 
 // The build folder's programs have no share/ beside them; their looks are the sources.
 static const char* build_tree_looks(const char* exe_dir) {
@@ -37,7 +27,7 @@ static char* found_in(const char* dir, const char* name, const char* suffix) {
 char* look_find_shipped(const char* name, const char* exe_dir) {
     if (!name || !*name || strchr(name, '/')) return nullptr;
     const char* suffix = has_extension(name, "txt") ? "" : ".txt";
-    char* own_dir = exe_dir ? nullptr : look_exe_dir();
+    char* own_dir = exe_dir ? nullptr : exe_dir_get();
     if (!exe_dir) exe_dir = own_dir;
     char* path = nullptr;
     if (exe_dir) {
@@ -51,6 +41,6 @@ char* look_find_shipped(const char* name, const char* exe_dir) {
     if (!path && exe_dir) {
         if (const char* looks = build_tree_looks(exe_dir)) path = found_in(looks, name, suffix);
     }
-    free(own_dir);
+    dru_free(own_dir);
     return path;
 }

@@ -9,8 +9,6 @@
 //                                     source tree's looks/ when exe_dir is the build
 //                                     folder. exe_dir null: the running executable's
 //                                     folder. The result is free()d by the caller.
-//   look_exe_dir()                    the running executable's folder (free()), or null.
 #pragma once
 
 [[nodiscard]] char* look_find_shipped(const char* name, const char* exe_dir);
-[[nodiscard]] char* look_exe_dir();

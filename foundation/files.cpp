@@ -46,19 +46,29 @@ unsigned char* read_whole_file(const char* path, uint64_t* size_out) {
     return buf;
 }
 
+char* exe_dir_get() {
+    constexpr size_t kPath = 4096;
+    // Room after the path for a file name the caller appends.
+    char* buf = static_cast<char*>(dru_alloc_memory(kPath + 32, 1));
+    char* slash = nullptr;
+    if (readlink("/proc/self/exe", buf, kPath) != -1) slash = strrchr(buf, '/');
+    if (!slash) {
+        dru_free(buf);
+        return nullptr;
+    }
+    *slash = 0;
+    return buf;
+}
+
 char* config_dir_get() {
-    constexpr size_t kBuf = 4122;
-    char* buf = static_cast<char*>(dru_alloc_memory(kBuf, 1));
-    if (readlink("/proc/self/exe", buf, 4096) != -1) {
-        char* slash = strrchr(buf, '/');
-        if (slash) *slash = 0;
+    if (char* buf = exe_dir_get()) {
         strcat(buf, "/morsa_portable_mode.txt");
         if (file_exists(buf)) {
             *strrchr(buf, '/') = 0;
             return buf;
         }
+        dru_free(buf);
     }
-    dru_free(buf);
     const char* home = getenv("HOME");
     if (!home) fatal_error({LOG_FATAL, "cannot get config path", "program or home path not found"});
     size_t n = strlen(home) + 15;
