@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "analysis/analysis.h"
+#include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/analysis.h"
-#include "audio/load_track.h"
-#include "audio/sontera/sontera.h"
-#include "audio/track.h"
+#include "decoders/track.h"
 #include "fenra/fenra.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
+#include "imaging/text.h"
 #include "input/input.h"
-#include "ui/text.h"
+#include "sontera/sontera.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 

@@ -14,13 +14,13 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/sontera/sontera.h"
-#include "audio/track.h"
+#include "decoders/track.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
+#include "imaging/image.h"
+#include "imaging/resize.h"
 #include "input/list.h"
-#include "ui/image.h"
-#include "ui/resize.h"
+#include "sontera/sontera.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -13,8 +13,8 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/sontera/sontera.h"
-#include "audio/track.h"
+#include "decoders/track.h"
+#include "sontera/sontera.h"
 
 namespace {
 

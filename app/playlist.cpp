@@ -7,9 +7,9 @@
 
 #include "app/commands.h"
 #include "app/dir_scan.h"
+#include "app/load_track.h"
 #include "app/options.h"
 #include "app/player.h"
-#include "audio/load_track.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"

@@ -39,7 +39,7 @@
 #pragma once
 #include <cstdint>
 
-#include "audio/playlist_entry.h"
+#include "decoders/playlist_entry.h"
 #include "input/list.h"
 
 struct Player;

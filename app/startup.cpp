@@ -6,20 +6,20 @@
 #include <cstring>
 #include <span>
 
+#include "analysis/analysis.h"
 #include "app/commands.h"
 #include "app/look_path.h"
 #include "app/main_loop.h"
 #include "app/mpris.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/analysis.h"
-#include "audio/pump.h"
+#include "app/pump.h"
 #include "fenra/fenra.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
+#include "imaging/text.h"
 #include "input/input.h"
-#include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 

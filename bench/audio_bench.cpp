@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "app/player.h"
-#include "audio/analysis.h"
-#include "audio/sontera/sontera.h"
-#include "audio/track.h"
+#include "decoders/track.h"
 #include "foundation/memory.h"
+#include "sontera/sontera.h"
 
 namespace {
 

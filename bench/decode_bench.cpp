@@ -15,7 +15,7 @@
 #include <map>
 #include <string>
 
-#include "audio/track.h"
+#include "decoders/track.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/blur.h"
-#include "ui/image.h"
-#include "ui/resize.h"
-#include "ui/text.h"
+#include "imaging/blur.h"
+#include "imaging/image.h"
+#include "imaging/resize.h"
+#include "imaging/text.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"

@@ -8,9 +8,9 @@
 
 #include "app/player.h"
 #include "fenra/fenra.h"
+#include "imaging/image.h"
+#include "imaging/text.h"
 #include "input/input.h"
-#include "ui/image.h"
-#include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 #include "ui_render_test_scenes.h"

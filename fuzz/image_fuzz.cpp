@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/image.h"
+#include "imaging/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Image* img = image_load_memory(data, size);

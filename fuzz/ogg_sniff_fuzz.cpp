@@ -1,7 +1,7 @@
 // First-page sniffing of Ogg files over arbitrary bytes.
 #include <vector>
 
-#include "audio/ogg_sniff.h"
+#include "decoders/ogg_sniff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An exactly sized copy, so that any read past the end is caught.

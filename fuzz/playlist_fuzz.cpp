@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "app/commands.h"
+#include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/load_track.h"
 
 // The builder's neighbours in the playlist code; never reached from here.
 void player_load_track(Player*, PlaylistEntry*) { abort(); }

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ui/text.h"
+#include "imaging/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Font* font = font_load("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");

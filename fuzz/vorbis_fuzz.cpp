@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/metadata.h"
+#include "decoders/metadata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/metadata.h"
+#include "decoders/metadata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string comment = "METADATA_BLOCK_PICTURE=";

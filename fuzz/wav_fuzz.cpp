@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "audio/metadata.h"
-#include "audio/wav_reader.h"
+#include "decoders/metadata.h"
+#include "decoders/wav_reader.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The chunk walk logs every chunk name; the sanitizers report on fd 2 directly.

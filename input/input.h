@@ -32,8 +32,8 @@
 #include <cstdint>
 
 #include "fenra/fenra.h"
+#include "imaging/image.h"
 #include "input/list.h"
-#include "ui/image.h"
 
 constexpr int32_t KEY_ANY = static_cast<int32_t>(0xDEADBEEFu);
 

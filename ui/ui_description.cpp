@@ -14,7 +14,7 @@
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
-#include "ui/resize.h"
+#include "imaging/resize.h"
 
 UiElement ui_elements[UI_MAX_ELEMENTS];
 

@@ -40,7 +40,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ui/image.h"
+#include "imaging/image.h"
 
 constexpr int UI_MAX_ELEMENTS = 256;
 constexpr int UI_NAME_MAX = 31;

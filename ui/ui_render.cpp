@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "audio/playlist_entry.h"
+#include "decoders/playlist_entry.h"
+#include "imaging/blur.h"
+#include "imaging/image.h"
+#include "imaging/text.h"
 #include "input/input.h"
-#include "ui/blur.h"
-#include "ui/image.h"
 #include "ui/player_state.h"
-#include "ui/text.h"
 
 namespace {
 

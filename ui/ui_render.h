@@ -33,7 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/draw_style.h"
+#include "imaging/draw_style.h"
 #include "ui/ui_description.h"
 
 struct Player;

@@ -1,8 +1,8 @@
 // Playlist entries as the renderer sees them: walking to a neighbour of the current
 // entry, and filling an entry's display strings on first sight.
-#include "audio/metadata.h"
-#include "audio/playlist_entry.h"
-#include "audio/track.h"
+#include "decoders/metadata.h"
+#include "decoders/playlist_entry.h"
+#include "decoders/track.h"
 #include "input/list.h"
 #include "ui/ui_render.h"
 

@@ -1,9 +1,9 @@
 // What the text elements show and how a text is placed inside its box.
 #include <cstdio>
 
-#include "audio/playlist_entry.h"
+#include "decoders/playlist_entry.h"
+#include "imaging/text.h"
 #include "ui/player_state.h"
-#include "ui/text.h"
 #include "ui/ui_render.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "fenra/wayland/logic.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
-#include "ui/image.h"
+#include "imaging/image.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-client-protocol.h"
 #include "xdg-shell-client-protocol.h"

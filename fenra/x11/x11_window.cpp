@@ -2,7 +2,7 @@
 #include "fenra/x11/x11_backend.h"
 #include "fenra/x11/x11_keys.h"
 #include "foundation/memory.h"
-#include "ui/image.h"
+#include "imaging/image.h"
 
 #include <algorithm>
 

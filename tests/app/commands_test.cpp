@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "app/commands.h"
+#include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/analysis.h"
-#include "audio/load_track.h"
-#include "audio/sontera/sontera.h"
-#include "audio/track.h"
+#include "decoders/track.h"
 #include "fenra/fenra.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
+#include "imaging/text.h"
 #include "input/input.h"
+#include "sontera/sontera.h"
 #include "tests/lib/null_sound.h"
 #include "tests/lib/null_window.h"
-#include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 

@@ -17,9 +17,9 @@
 
 #include "app/commands.h"
 #include "app/dir_scan.h"
+#include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/load_track.h"
 #include "foundation/memory.h"
 #include "tests/lib/temp_dir.h"
 

@@ -16,7 +16,7 @@
 #pragma once
 #include <cstdint>
 
-#include "audio/sontera/sontera.h"
+#include "sontera/sontera.h"
 
 struct NullSound {
     uint32_t rate = 0;

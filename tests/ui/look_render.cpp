@@ -3,7 +3,7 @@
 #include <span>
 
 #include "app/player.h"
-#include "ui/image.h"
+#include "imaging/image.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 #include "ui_render_test_scenes.h"

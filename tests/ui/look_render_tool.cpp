@@ -8,8 +8,8 @@
 #include <stb_image_write.h>
 
 #include "app/player.h"
+#include "imaging/text.h"
 #include "look_render.h"
-#include "ui/text.h"
 #include "ui_render_test_scenes.h"
 
 int main(int argc, char** argv) {

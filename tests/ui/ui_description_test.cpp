@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "foundation/memory.h"
+#include "imaging/image.h"
 #include "tests/lib/temp_dir.h"
-#include "ui/image.h"
 #include "ui/ui_description.h"
 
 namespace {

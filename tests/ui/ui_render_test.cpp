@@ -12,10 +12,10 @@
 #include "app/player.h"
 #include "app/playlist.h"
 #include "foundation/memory.h"
+#include "imaging/image.h"
+#include "imaging/text.h"
 #include "input/input.h"
 #include "input/list.h"
-#include "ui/image.h"
-#include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 

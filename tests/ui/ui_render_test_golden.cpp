@@ -13,15 +13,15 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+#include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "audio/load_track.h"
 #include "foundation/files.h"
 #include "foundation/memory.h"
+#include "imaging/image.h"
+#include "imaging/text.h"
 #include "input/list.h"
 #include "look_render.h"
-#include "ui/image.h"
-#include "ui/text.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 #include "ui_render_test_scenes.h"

@@ -7,9 +7,9 @@
 #include "app/player.h"
 #include "app/playlist.h"
 #include "foundation/memory.h"
+#include "imaging/image.h"
+#include "imaging/resize.h"
 #include "input/list.h"
-#include "ui/image.h"
-#include "ui/resize.h"
 #include "ui/ui_description.h"
 #include "ui/ui_render.h"
 

@@ -1,0 +1,125 @@
+#include "app/load_track.h"
+
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/options.h"
+#include "app/player.h"
+#include "app/playlist.h"
+#include "decoders/metadata.h"
+#include "decoders/track.h"
+#include "fenra/fenra.h"
+#include "foundation/log.h"
+#include "foundation/memory.h"
+#include "imaging/resize.h"
+#include "input/input.h"
+#include "sontera/sontera.h"
+#include "ui/ui_description.h"
+#include "ui/ui_render.h"
+
+uint32_t load_track_buffer_frames(uint32_t rate) {
+    if (rate < 44100) return 2048;
+    return rate / 44100 * 2048;
+}
+
+ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h) {
+    // 64-bit products: a large cover on a large element must not wrap.
+    int64_t W = w, H = h, AW = aw, AH = ah;
+    if (W * AH < H * AW) {
+        int64_t sw = H * AW / AH;
+        return {static_cast<int32_t>((W - sw) / 2), 0, static_cast<int32_t>(sw), h};
+    }
+    int64_t sh = W * AH / AW;
+    return {0, static_cast<int32_t>((H - sh) / 2), w, static_cast<int32_t>(sh)};
+}
+
+Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center) {
+    if (w < 1) w = 1;
+    if (h < 1) h = 1;
+    if (!center) return image_resize(art, w, h);
+    ArtPlacement p = album_art_cover_geometry(art->width, art->height, w, h);
+    Image* scaled = image_resize(art, p.w, p.h);
+    Image* out = image_new(w, h, IMAGE_PIXELS);
+    Rect dst = {p.x, p.y, scaled->width, scaled->height};
+    image_copy(scaled, nullptr, out, &dst);
+    image_free(scaled);
+    return out;
+}
+
+static void place_album_art(const Image* found) {
+    Image* placeholder = found ? nullptr : image_new(10, 10, IMAGE_PIXELS);
+    const Image* art = found ? found : placeholder;
+    for (UiElement& e : ui_elements) {
+        if (e.type == UI_END) break;
+        if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART))
+            continue;
+        image_free(static_cast<Image*>(e.data));
+        e.data = album_art_fit(art, e.rect.w, e.rect.h, (e.flags & UI_FLAG_CENTER) != 0);
+    }
+    image_free(placeholder);
+}
+
+void player_flush_output(Player* player) {
+    AudioOutput* output = player->output;
+    if (!output || !output->sink) return;
+    SonteraSink* sink = output->sink;
+    // Give up after twice the ring's playing time (plus slack) if the device stalls.
+    uint64_t budget_us =
+        2ull * 1000000 * sink->capacity / (sink->rate ? sink->rate : 44100) + 200000;
+    uint64_t waited_us = 0;
+    while (sink->used > 0 && waited_us < budget_us) {
+        uint32_t before = sink->used;
+        sontera_remove_data_from_outbuf(sink);
+        if (sink->used == before) {
+            usleep(2000);
+            waited_us += 2000;
+        }
+    }
+}
+
+void player_load_track(Player* player, PlaylistEntry* entry) {
+    log_text(LOG_INFO, "loading file %s\n", entry->path);
+    Track* track = track_open(entry->path);
+    if (!entry->loaded) display_strings_fill(entry, track);
+    char* cover_path = nullptr;
+    Image* art = album_art_load(entry->path, track, &cover_path);
+    place_album_art(art);
+
+    track_close(player->track);
+    player->track = track;
+    player->position_ms = 0;
+    player->last_tick_ms = 0;
+    player->duration_ms = static_cast<uint32_t>(entry->duration_ms);
+
+    ui_render_static(player);
+
+    if (input_state.window) {
+        char* title = format_alloc("[%s - %s] - qulmo", entry->artist, entry->title);
+        if (title) fenra_set_title(input_state.window, title);
+        free(title);
+    }
+
+    player_flush_output(player);
+    sontera_close(player->output);
+    player->output = nullptr;
+    uint32_t rate = track->format->rate, channels = track->format->channels;
+    uint32_t buffer_frames = load_track_buffer_frames(rate);
+    SonteraSink* sink = sontera_sink_open(rate, channels, buffer_frames);
+    if (!sink) fatal_error({LOG_FATAL, "create audio sink failed", "init failed"});
+    auto* output = static_cast<AudioOutput*>(dru_alloc_memory(1, sizeof(AudioOutput)));
+    *output = {SAMPLE_S16, sink->rate, channels, sink};
+    player->output = output;
+    log_text(LOG_INFO, "required %d Hz %d ch, got %d Hz %d ch, buf %d samples\n",
+             static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),
+             static_cast<int>(sink->channels), static_cast<int>(buffer_frames));
+    if (sink->rate != rate)
+        log_text(LOG_WARNING,
+                 "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
+                 static_cast<int>(rate), static_cast<int>(sink->rate));
+
+    const Player::TrackLoadHook& hook = player->track_loaded;
+    if (hook.fn) hook.fn(hook.user, art, cover_path);
+    image_free(art);
+    dru_free(cover_path);
+}

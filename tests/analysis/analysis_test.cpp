@@ -1,0 +1,210 @@
+// FFT against a direct DFT, and the spectrum analysis on known signals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "analysis/analysis.h"
+#include "analysis/fft.h"
+#include "app/player.h"
+
+namespace {
+
+std::vector<float> cos_table() {
+    std::vector<float> t(FFT_COS_TABLE_SIZE);
+    fft_fill_cos_table(t.data());
+    return t;
+}
+
+std::vector<std::complex<double>> direct_dft(const std::vector<float>& re,
+                                             const std::vector<float>& im, uint32_t n,
+                                             uint32_t stride) {
+    std::vector<std::complex<double>> out(n);
+    for (uint32_t k = 0; k < n; k++) {
+        std::complex<double> sum = 0;
+        for (uint32_t j = 0; j < n; j++) {
+            double a = -2.0 * M_PI * static_cast<double>((static_cast<uint64_t>(k) * j) % n) / n;
+            sum += std::complex<double>(re[j * stride], im[j * stride]) * std::polar(1.0, a);
+        }
+        out[k] = sum;
+    }
+    return out;
+}
+
+TEST(CosTable, QuarterPointsAndSymmetry) {
+    auto t = cos_table();
+    EXPECT_EQ(t[0], 1.0f);
+    EXPECT_NEAR(t[4096], 0.0f, 1e-7f);
+    EXPECT_EQ(t[8192], -1.0f);
+    EXPECT_NEAR(t[12288], 0.0f, 1e-7f);
+    for (uint32_t i = 1; i < FFT_COS_TABLE_SIZE; i += 97)
+        EXPECT_FLOAT_EQ(t[i], t[FFT_COS_TABLE_SIZE - i]) << i;
+}
+
+TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
+    auto table = cos_table();
+    std::mt19937 rng(1234);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    const struct {
+        int log2n;
+        uint32_t stride;
+    } cases[] = {{1, 1}, {2, 1}, {3, 1}, {5, 1}, {8, 1}, {10, 1}, {12, 1}, {4, 2}, {9, 3}};
+    for (const auto& c : cases) {
+        const uint32_t n = 1u << c.log2n;
+        std::vector<float> re(n * c.stride), im(n * c.stride), out_re(n), out_im(n);
+        for (auto& v : re) v = dist(rng);
+        for (auto& v : im) v = dist(rng);
+        fft_radix2(table.data(), re.data(), im.data(), c.log2n, out_re.data(), out_im.data(),
+                   c.stride);
+        auto ref = direct_dft(re, im, n, c.stride);
+        // Float rounding grows with the size and depth of the transform.
+        const double tolerance = 2e-6 * std::sqrt(static_cast<double>(n)) * c.log2n;
+        double worst = 0;
+        for (uint32_t k = 0; k < n; k++) {
+            worst = std::max(worst, std::abs(std::complex<double>(out_re[k], out_im[k]) - ref[k]));
+        }
+        EXPECT_LT(worst, tolerance) << "n " << n << " stride " << c.stride;
+    }
+}
+
+struct AnalysisRig {
+    Player player{};
+    AnalysisRig() {
+        analysis_init(&player);
+        player.analysis_enabled = 1;
+    }
+    ~AnalysisRig() { analysis_free(&player); }
+    void tap(const std::vector<float>& samples, uint32_t channels) {
+        analysis_tap(&player, samples.data(), static_cast<uint32_t>(samples.size()), channels);
+    }
+    std::vector<float> spectrum() const {
+        return {player.spectrum, player.spectrum + ANALYSIS_SIZE};
+    }
+};
+
+TEST(Analysis, InitAllocatesZeroedArraysAndSizes) {
+    AnalysisRig rig;
+    EXPECT_EQ(rig.player.fft_size, 4096);
+    EXPECT_EQ(rig.player.fft_bin_scale, 1);
+    for (int i = 0; i < ANALYSIS_SIZE; i++) {
+        ASSERT_EQ(rig.player.sample_history[i], 0.0f);
+        ASSERT_EQ(rig.player.spectrum[i], 0.0f);
+    }
+    analysis_free(&rig.player);
+    EXPECT_EQ(rig.player.spectrum, nullptr);
+    analysis_free(&rig.player);  // twice is harmless
+}
+
+// A constant signal shows the window itself: its four cosine terms land in bins
+// 0 to 3 with the Nuttall coefficients, nothing beyond.
+TEST(Analysis, ConstantInputRevealsWindowCoefficients) {
+    AnalysisRig rig;
+    std::vector<float> ones(1024, 1.0f);
+    for (int k = 0; k < 4; k++) rig.tap(ones, 1);
+    // Forget the spectra of the partly filled history.
+    for (int k = 0; k < ANALYSIS_SIZE; k++) rig.player.spectrum[k] = 0;
+    rig.tap(ones, 1);
+    auto s = rig.spectrum();
+    const double n = ANALYSIS_SIZE;
+    const double expected[5] = {
+        std::pow(n * 0.355768, 2) * 0.7, std::pow(n * 0.487396 / 2, 2) * 0.7,
+        std::pow(n * 0.144232 / 2, 2) * 0.7, std::pow(n * 0.012604 / 2, 2) * 0.7, 0};
+    for (int k = 0; k < 4; k++) EXPECT_NEAR(s[k], expected[k], expected[k] * 1e-4) << "bin " << k;
+    for (int k = 4; k < ANALYSIS_SIZE - 3; k++) ASSERT_LT(s[k], expected[0] * 1e-9) << "bin " << k;
+}
+
+TEST(Analysis, SineAtQuarterRatePeaksInBins1024And3072) {
+    AnalysisRig rig;
+    std::vector<float> chunk(1024);
+    uint32_t t = 0;
+    // After the history fills, the leakage of its start decays by 0.3 per chunk.
+    for (int c = 0; c < 24; c++) {
+        for (auto& v : chunk) v = static_cast<float>(std::sin(M_PI / 2 * t++));
+        rig.tap(chunk, 1);
+    }
+    auto s = rig.spectrum();
+    auto peak = std::max_element(s.begin(), s.begin() + 2048) - s.begin();
+    auto mirror = std::max_element(s.begin() + 2048, s.end()) - s.begin();
+    EXPECT_EQ(peak, 1024);
+    EXPECT_EQ(mirror, 3072);
+    EXPECT_NEAR(s[1024], s[3072], s[1024] * 1e-4);
+    // Nuttall side lobes stay about 98 dB down outside the main lobe.
+    for (int k = 0; k < ANALYSIS_SIZE; k++) {
+        if (std::abs(k - 1024) <= 4 || std::abs(k - 3072) <= 4) continue;
+        ASSERT_LT(s[k], s[1024] * 1e-8) << "bin " << k;
+    }
+}
+
+TEST(Analysis, SilenceDecaysEveryBinByPointThreePerChunk) {
+    AnalysisRig rig;
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> loud(2048), quiet(2048, 0.0f);
+    for (int c = 0; c < 4; c++) {
+        for (auto& v : loud) v = dist(rng);
+        rig.tap(loud, 2);
+    }
+    // Four chunks of silence push the loud passage out of the history.
+    for (int c = 0; c < 4; c++) rig.tap(quiet, 2);
+    for (int i = 0; i < ANALYSIS_SIZE; i++) ASSERT_EQ(rig.player.sample_history[i], 0.0f);
+    for (int c = 0; c < 3; c++) {
+        auto before = rig.spectrum();
+        rig.tap(quiet, 2);
+        int nonzero = 0;
+        for (int k = 0; k < ANALYSIS_SIZE; k++) {
+            ASSERT_EQ(rig.player.spectrum[k], before[k] * 0.3f) << "chunk " << c << " bin " << k;
+            nonzero += before[k] > 0;
+        }
+        EXPECT_GT(nonzero, ANALYSIS_SIZE / 2);
+    }
+}
+
+TEST(Analysis, MonoAndStereoFeedTheSameChannelZeroHistory) {
+    AnalysisRig mono, stereo;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    for (uint32_t frames : {1024u, 1024u, 500u, 3u, 1024u}) {
+        std::vector<float> m(frames), st(frames * 2);
+        for (uint32_t i = 0; i < frames; i++) {
+            m[i] = st[2 * i] = dist(rng);
+            st[2 * i + 1] = dist(rng);
+        }
+        mono.tap(m, 1);
+        stereo.tap(st, 2);
+    }
+    EXPECT_EQ(mono.spectrum(), stereo.spectrum());
+    for (int i = 0; i < ANALYSIS_SIZE; i++)
+        ASSERT_EQ(mono.player.sample_history[i], stereo.player.sample_history[i]);
+    EXPECT_NE(mono.player.sample_history[ANALYSIS_SIZE - 1], 0.0f);
+}
+
+// The history slides: the newest samples are at the end, oldest first, and a
+// chunk longer than the history cannot write past it.
+TEST(Analysis, HistorySlidesAndLongChunksStayInside) {
+    AnalysisRig rig;
+    std::vector<float> a(1000), b(10);
+    for (uint32_t i = 0; i < a.size(); i++) a[i] = static_cast<float>(i + 1);
+    for (uint32_t i = 0; i < b.size(); i++) b[i] = static_cast<float>(-1.0 - i);
+    rig.tap(a, 1);
+    rig.tap(b, 1);
+    const float* h = rig.player.sample_history;
+    EXPECT_EQ(h[ANALYSIS_SIZE - 1011], 0.0f);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 1010], 1.0f);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 11], 1000.0f);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 10], -1.0f);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 1], -10.0f);
+
+    std::vector<float> huge(6000 * 2);
+    for (uint32_t i = 0; i < 6000; i++) huge[2 * i] = static_cast<float>(i);
+    rig.tap(huge, 2);
+    EXPECT_EQ(h[0], 0.0f);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 1], 4095.0f);
+    // Fewer samples than channels: nothing enters the history.
+    std::vector<float> tiny(1, 5.0f);
+    rig.tap(tiny, 2);
+    EXPECT_EQ(h[ANALYSIS_SIZE - 1], 4095.0f);
+}
+
+}  // namespace
