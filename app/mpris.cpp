@@ -140,11 +140,11 @@ Mpris* mpris_open(Player* player) {
         return nullptr;
     }
     remember_state(m);
-    player->track_loaded = {mpris_track_loaded, m};
+    player->track_loaded = {.fn = mpris_track_loaded, .user = m};
     return m;
 }
 
-LoopSource mpris_loop_source(Mpris* mpris) { return {watch, run, mpris}; }
+LoopSource mpris_loop_source(Mpris* mpris) { return {.watch = watch, .run = run, .user = mpris}; }
 
 void mpris_close(Mpris* m) {
     if (!m) return;

@@ -14,7 +14,7 @@ struct DecoderRow {
     const char* extension;
     const TrackDecoder* decoder;  // what the name says
     // When set, the file's first bytes choose the decoder instead (null: none fits).
-    const TrackDecoder* (*sniff)(const char* path);
+    const TrackDecoder* (*sniff)(const char* path) = nullptr;
 };
 
 // An Ogg file may hold FLAC, Vorbis or Opus: its first page says which.
@@ -29,9 +29,12 @@ const TrackDecoder* ogg_choose(const char* path) {
 
 // Tried in this order; the first extension that matches decides.
 const DecoderRow rows[] = {
-    {"mp3", &mp3_track_decoder, nullptr},       {"flac", &flac_track_decoder, nullptr},
-    {"wav", &wav_track_decoder, nullptr},       {"ogg", &vorbis_track_decoder, ogg_choose},
-    {"oga", &vorbis_track_decoder, ogg_choose}, {"opus", &opus_track_decoder, nullptr},
+    {.extension = "mp3", .decoder = &mp3_track_decoder},
+    {.extension = "flac", .decoder = &flac_track_decoder},
+    {.extension = "wav", .decoder = &wav_track_decoder},
+    {.extension = "ogg", .decoder = &vorbis_track_decoder, .sniff = ogg_choose},
+    {.extension = "oga", .decoder = &vorbis_track_decoder, .sniff = ogg_choose},
+    {.extension = "opus", .decoder = &opus_track_decoder},
 };
 
 bool has_ext(const char* path, const char* ext) {

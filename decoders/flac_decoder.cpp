@@ -237,5 +237,12 @@ bool flac_picture(const char* path, void*, PictureData* picture) {
 
 }  // namespace
 
-const TrackDecoder flac_track_decoder = {TRACK_FLAC, flac_open,     flac_read,   flac_seek,
-                                         flac_close, flac_metadata, flac_picture};
+const TrackDecoder flac_track_decoder = {
+    .kind = TRACK_FLAC,
+    .open = flac_open,
+    .read = flac_read,
+    .seek = flac_seek,
+    .close = flac_close,
+    .metadata = flac_metadata,
+    .picture = flac_picture,
+};

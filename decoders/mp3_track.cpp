@@ -58,4 +58,12 @@ bool picture(const char* path, void*, PictureData* out) {
 
 }  // namespace
 
-const TrackDecoder mp3_track_decoder = {TRACK_MP3, open, read, seek, close, metadata, picture};
+const TrackDecoder mp3_track_decoder = {
+    .kind = TRACK_MP3,
+    .open = open,
+    .read = read,
+    .seek = seek,
+    .close = close,
+    .metadata = metadata,
+    .picture = picture,
+};

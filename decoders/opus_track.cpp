@@ -133,4 +133,12 @@ bool picture(const char* path, void* state, PictureData* out) {
 
 }  // namespace
 
-const TrackDecoder opus_track_decoder = {TRACK_OPUS, open, read, seek, close, metadata, picture};
+const TrackDecoder opus_track_decoder = {
+    .kind = TRACK_OPUS,
+    .open = open,
+    .read = read,
+    .seek = seek,
+    .close = close,
+    .metadata = metadata,
+    .picture = picture,
+};

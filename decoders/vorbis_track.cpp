@@ -132,5 +132,12 @@ bool picture(const char* path, void* state, PictureData* out) {
 
 }  // namespace
 
-const TrackDecoder vorbis_track_decoder = {TRACK_VORBIS, open,     read,   seek,
-                                           close,        metadata, picture};
+const TrackDecoder vorbis_track_decoder = {
+    .kind = TRACK_VORBIS,
+    .open = open,
+    .read = read,
+    .seek = seek,
+    .close = close,
+    .metadata = metadata,
+    .picture = picture,
+};

@@ -69,4 +69,12 @@ bool picture(const char*, void* state, PictureData* out) {
 
 }  // namespace
 
-const TrackDecoder wav_track_decoder = {TRACK_WAV, open, read, seek, close, metadata, picture};
+const TrackDecoder wav_track_decoder = {
+    .kind = TRACK_WAV,
+    .open = open,
+    .read = read,
+    .seek = seek,
+    .close = close,
+    .metadata = metadata,
+    .picture = picture,
+};

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
-AppExitHandlers app_exit_handlers = {nullptr, nullptr};
+AppExitHandlers app_exit_handlers = {.run_exit_hook = nullptr, .release_input = nullptr};
 
 int log_write(const LogRecord& r) {
     long now = static_cast<long>(time(nullptr));

@@ -101,7 +101,7 @@ void input_release() {
 void input_bind_key(int32_t key, KeyCallback callback, void* user) {
     if (!input_state.key_bindings) return;
     KeyBinding* b = dru_alloc_array<KeyBinding>(1);
-    *b = {key, 0, callback, user};
+    *b = {.key = key, .modifiers = 0, .callback = callback, .user = user};
     list_insert_head(input_state.key_bindings, list_node_create(b, LIST_KIND_KEY_BINDING));
 }
 
@@ -109,7 +109,13 @@ void input_add_region(int32_t priority, int32_t button, int32_t event, const Rec
                       RegionCallback callback, void* user) {
     if (!input_state.regions) return;
     MouseRegion* r = dru_alloc_array<MouseRegion>(1);
-    *r = {priority, static_cast<int8_t>(button), event, rect, callback, user, 1};
+    *r = {.priority = priority,
+          .button = static_cast<int8_t>(button),
+          .event = event,
+          .rect = rect,
+          .callback = callback,
+          .user = user,
+          .active = 1};
     list_insert_head(input_state.regions, list_node_create(r, LIST_KIND_REGION));
 }
 

@@ -12,7 +12,7 @@ void task_post(TaskCallback callback, void* user) {
     ListNode* node = input_state.spare_task;
     input_state.spare_task = nullptr;
     if (!node) node = list_node_create(dru_alloc_array<Task>(1), LIST_KIND_TASK);
-    *static_cast<Task*>(node->payload) = {callback, user};
+    *static_cast<Task*>(node->payload) = {.callback = callback, .user = user};
     list_append(input_state.tasks, node);
 }
 

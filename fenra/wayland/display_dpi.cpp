@@ -25,7 +25,14 @@ void scale(void* data, wl_output*, int32_t factor) {
 }
 void name(void*, wl_output*, const char*) {}
 void description(void*, wl_output*, const char*) {}
-const wl_output_listener probe_output_listener = {geometry, mode, done, scale, name, description};
+const wl_output_listener probe_output_listener = {
+    .geometry = geometry,
+    .mode = mode,
+    .done = done,
+    .scale = scale,
+    .name = name,
+    .description = description,
+};
 
 void global(void* data, wl_registry* registry, uint32_t id, const char* interface,
             uint32_t version) {
@@ -38,7 +45,8 @@ void global(void* data, wl_registry* registry, uint32_t id, const char* interfac
     probe->outputs[probe->count++] = output;
 }
 void global_remove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener probe_registry_listener = {global, global_remove};
+const wl_registry_listener probe_registry_listener = {.global = global,
+                                                      .global_remove = global_remove};
 
 }  // namespace
 

@@ -68,8 +68,12 @@ void keyboard_modifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, 
 void keyboard_repeat_info(void*, wl_keyboard*, int32_t, int32_t) {}
 
 const wl_keyboard_listener keyboard_listener = {
-    keyboard_keymap, keyboard_enter,     keyboard_leave,
-    keyboard_key,    keyboard_modifiers, keyboard_repeat_info,
+    .keymap = keyboard_keymap,
+    .enter = keyboard_enter,
+    .leave = keyboard_leave,
+    .key = keyboard_key,
+    .modifiers = keyboard_modifiers,
+    .repeat_info = keyboard_repeat_info,
 };
 
 // ---- pointer ------------------------------------------------------------------
@@ -123,9 +127,16 @@ void pointer_axis_discrete(void*, wl_pointer*, uint32_t, int32_t) {}
 void pointer_axis_value120(void*, wl_pointer*, uint32_t, int32_t) {}
 
 const wl_pointer_listener pointer_listener = {
-    pointer_enter,         pointer_leave,         pointer_motion,      pointer_button,
-    pointer_axis,          pointer_frame,         pointer_axis_source, pointer_axis_stop,
-    pointer_axis_discrete, pointer_axis_value120,
+    .enter = pointer_enter,
+    .leave = pointer_leave,
+    .motion = pointer_motion,
+    .button = pointer_button,
+    .axis = pointer_axis,
+    .frame = pointer_frame,
+    .axis_source = pointer_axis_source,
+    .axis_stop = pointer_axis_stop,
+    .axis_discrete = pointer_axis_discrete,
+    .axis_value120 = pointer_axis_value120,
 };
 
 // ---- seats --------------------------------------------------------------------
@@ -156,4 +167,5 @@ void seat_name(void*, wl_seat*, const char*) {}
 
 }  // namespace
 
-const wl_seat_listener wayland_seat_listener = {seat_capabilities, seat_name};
+const wl_seat_listener wayland_seat_listener = {.capabilities = seat_capabilities,
+                                                .name = seat_name};

@@ -35,7 +35,12 @@ void device_selection(void* data, wl_data_device*, wl_data_offer* offer) {
 }
 
 const wl_data_device_listener device_listener = {
-    device_data_offer, device_enter, device_leave, device_motion, device_drop, device_selection,
+    .data_offer = device_data_offer,
+    .enter = device_enter,
+    .leave = device_leave,
+    .motion = device_motion,
+    .drop = device_drop,
+    .selection = device_selection,
 };
 
 }  // namespace

@@ -41,19 +41,25 @@ void output_scale(void* data, wl_output*, int32_t factor) {
 }
 void output_name(void*, wl_output*, const char*) {}
 void output_description(void*, wl_output*, const char*) {}
-const wl_output_listener output_listener = {output_geometry, output_mode, output_done,
-                                            output_scale,    output_name, output_description};
+const wl_output_listener output_listener = {
+    .geometry = output_geometry,
+    .mode = output_mode,
+    .done = output_done,
+    .scale = output_scale,
+    .name = output_name,
+    .description = output_description,
+};
 
 // ---- shell --------------------------------------------------------------------
 
 void wm_base_ping(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
-const xdg_wm_base_listener wm_base_listener = {wm_base_ping};
+const xdg_wm_base_listener wm_base_listener = {.ping = wm_base_ping};
 
 void xdg_surface_configure(void* data, xdg_surface* surface, uint32_t serial) {
     xdg_surface_ack_configure(surface, serial);
     static_cast<WindowBackend*>(data)->configured = 1;
 }
-const xdg_surface_listener xdg_surface_listener_ = {xdg_surface_configure};
+const xdg_surface_listener xdg_surface_listener_ = {.configure = xdg_surface_configure};
 
 int acquire_buffer(WindowBackend* b, bool bounded);
 
@@ -71,7 +77,11 @@ void toplevel_close(void* data, xdg_toplevel*) {
 void toplevel_configure_bounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void toplevel_wm_capabilities(void*, xdg_toplevel*, wl_array*) {}
 const xdg_toplevel_listener toplevel_listener = {
-    toplevel_configure, toplevel_close, toplevel_configure_bounds, toplevel_wm_capabilities};
+    .configure = toplevel_configure,
+    .close = toplevel_close,
+    .configure_bounds = toplevel_configure_bounds,
+    .wm_capabilities = toplevel_wm_capabilities,
+};
 
 void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, uint32_t mode) {
     auto* b = static_cast<WindowBackend*>(data);
@@ -80,7 +90,8 @@ void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, uint32_t mod
         warn("WARNING: requested decoration but set as borderless");
     }
 }
-const zxdg_toplevel_decoration_v1_listener decoration_listener = {decoration_configure};
+const zxdg_toplevel_decoration_v1_listener decoration_listener = {.configure =
+                                                                      decoration_configure};
 
 void buffer_release(void* data, wl_buffer* buffer) {
     auto* b = static_cast<WindowBackend*>(data);
@@ -88,7 +99,7 @@ void buffer_release(void* data, wl_buffer* buffer) {
         if (shm.buffer == buffer) shm.busy = 0;
     }
 }
-const wl_buffer_listener buffer_listener = {buffer_release};
+const wl_buffer_listener buffer_listener = {.release = buffer_release};
 
 // ---- registry -----------------------------------------------------------------
 
@@ -174,7 +185,8 @@ void registry_global_remove(void* data, wl_registry*, uint32_t name) {
     }
 }
 
-const wl_registry_listener registry_listener = {registry_global, registry_global_remove};
+const wl_registry_listener registry_listener = {.global = registry_global,
+                                                .global_remove = registry_global_remove};
 
 // ---- buffer pacing ------------------------------------------------------------
 

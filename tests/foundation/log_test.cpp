@@ -54,10 +54,10 @@ void record_release() {
 }
 
 TEST(AppExit, HookAlwaysRunsButCleanUpOnlyOnZero) {
-    app_exit_handlers = {record_hook, record_release};
+    app_exit_handlers = {.run_exit_hook = record_hook, .release_input = record_release};
     EXPECT_EXIT(app_exit(1), testing::ExitedWithCode(1), "^hook 1 released 0\n$");
     EXPECT_EXIT(app_exit(0), testing::ExitedWithCode(0), "^hook 0 released 0\nreleased\n$");
-    app_exit_handlers = {nullptr, nullptr};
+    app_exit_handlers = {.run_exit_hook = nullptr, .release_input = nullptr};
     EXPECT_EXIT(app_exit(0), testing::ExitedWithCode(0), "^$");
 }
 

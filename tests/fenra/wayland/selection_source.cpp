@@ -32,7 +32,7 @@ void global(void* data, wl_registry* registry, uint32_t name, const char* interf
     }
 }
 void global_remove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener registry_listener = {global, global_remove};
+const wl_registry_listener registry_listener = {.global = global, .global_remove = global_remove};
 
 void source_target(void*, wl_data_source*, const char*) {}
 void source_send(void* data, wl_data_source*, const char*, int32_t fd) {
@@ -51,9 +51,14 @@ void source_cancelled(void*, wl_data_source*) {}
 void source_dnd_drop_performed(void*, wl_data_source*) {}
 void source_dnd_finished(void*, wl_data_source*) {}
 void source_action(void*, wl_data_source*, uint32_t) {}
-const wl_data_source_listener source_listener = {source_target,       source_send,
-                                                 source_cancelled,    source_dnd_drop_performed,
-                                                 source_dnd_finished, source_action};
+const wl_data_source_listener source_listener = {
+    .target = source_target,
+    .send = source_send,
+    .cancelled = source_cancelled,
+    .dnd_drop_performed = source_dnd_drop_performed,
+    .dnd_finished = source_dnd_finished,
+    .action = source_action,
+};
 
 uint32_t now_ms() {
     timespec ts{};
