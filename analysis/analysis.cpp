@@ -4,15 +4,14 @@
 
 #include "analysis/fft.h"
 #include "foundation/memory.h"
-#include "ui/player_state.h"
 
-void analysis_init(Player* p) {
+void analysis_init(Analysis* p) {
     p->fft_size = ANALYSIS_SIZE;
     p->fft_bin_scale = 1;
     p->cos_table = dru_alloc_array<float>(FFT_COS_TABLE_SIZE);
     fft_fill_cos_table(p->cos_table);
     p->sample_history = dru_alloc_array<float>(ANALYSIS_SIZE);
-    p->analysis_scratch = dru_alloc_array<float>(ANALYSIS_SIZE);
+    p->scratch = dru_alloc_array<float>(ANALYSIS_SIZE);
     p->fft_in_re = dru_alloc_array<float>(ANALYSIS_SIZE);
     p->fft_in_im = dru_alloc_array<float>(ANALYSIS_SIZE);
     p->fft_out_re = dru_alloc_array<float>(ANALYSIS_SIZE);
@@ -20,23 +19,23 @@ void analysis_init(Player* p) {
     p->spectrum = dru_alloc_array<float>(ANALYSIS_SIZE);
 }
 
-void analysis_free(Player* p) {
-    float** arrays[] = {&p->cos_table, &p->sample_history, &p->analysis_scratch, &p->fft_in_re,
-                        &p->fft_in_im, &p->fft_out_re,     &p->fft_out_im,       &p->spectrum};
+void analysis_free(Analysis* p) {
+    float** arrays[] = {&p->cos_table, &p->sample_history, &p->scratch,    &p->fft_in_re,
+                        &p->fft_in_im, &p->fft_out_re,     &p->fft_out_im, &p->spectrum};
     for (float** a : arrays) {
         dru_free(*a);
         *a = nullptr;
     }
 }
 
-void analysis_tap(Player* p, const float* samples, uint32_t count, uint32_t channels) {
+void analysis_tap(Analysis* p, const float* samples, uint32_t count, uint32_t channels) {
     const uint32_t n = ANALYSIS_SIZE;
     if (channels == 0) return;
     uint32_t frames = count / channels;
     // A chunk longer than the history would only push its own start out again;
     // taking its first n frames also keeps the scratch copy inside its array.
     uint32_t take = frames < n ? frames : n;
-    float* scratch = p->analysis_scratch;
+    float* scratch = p->scratch;
     for (uint32_t i = 0; i < take; i++) scratch[i] = samples[static_cast<size_t>(i) * channels];
 
     float* history = p->sample_history;

@@ -1,11 +1,11 @@
 // Spectrum analysis: a tap on every decoded chunk that keeps the last
 // ANALYSIS_SIZE samples of channel 0 and a smoothed power spectrum of them.
 //
-//   analysis_init(player)   allocates the Player's analysis arrays (zeroed), fills the
-//                           cosine table, sets fft_size and fft_bin_scale. Start-up
-//                           calls it once, whether or not the analysis is enabled.
-//   analysis_free(player)   frees them again (null-safe, idempotent).
-//   analysis_tap(player, samples, count, channels)
+//   analysis_init(a)   allocates the record's arrays (zeroed), fills the cosine table,
+//                      sets fft_size and fft_bin_scale. Start-up calls it once,
+//                      whether or not the analysis is enabled.
+//   analysis_free(a)   frees them again (null-safe, idempotent).
+//   analysis_tap(a, samples, count, channels)
 //       `count` interleaved floats of `channels` channels, at the track's rate and
 //       before the volume: channel 0 slides into sample_history, the history is
 //       Nuttall-windowed and transformed, and each bin's power is folded into
@@ -16,10 +16,23 @@
 #pragma once
 #include <cstdint>
 
-struct Player;
-
 constexpr int32_t ANALYSIS_SIZE = 4096;
 
-void analysis_init(Player* player);
-void analysis_free(Player* player);
-void analysis_tap(Player* player, const float* samples, uint32_t count, uint32_t channels);
+// What the displays read (sample_history, spectrum, fft_bin_scale) beside the
+// transform's own work arrays. All start zeroed.
+struct Analysis {
+    float* cos_table;       // FFT_COS_TABLE_SIZE entries
+    float* sample_history;  // last fft_size samples of channel 0, oldest first
+    float* scratch;         // channel 0 of the current chunk
+    float* fft_in_re;
+    float* fft_in_im;
+    float* fft_out_re;
+    float* fft_out_im;
+    float* spectrum;  // smoothed power per bin
+    int32_t fft_size;
+    int32_t fft_bin_scale;
+};
+
+void analysis_init(Analysis* analysis);
+void analysis_free(Analysis* analysis);
+void analysis_tap(Analysis* analysis, const float* samples, uint32_t count, uint32_t channels);

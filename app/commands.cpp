@@ -107,17 +107,11 @@ void cmd_quit(Player* player) {
     track_close(player->track);
     player->track = nullptr;
     image_free(player->canvas);
-    image_free(player->blur_cache);
-    image_free(player->blur_source);
+    blur_cache_free(&player->blur);
     image_free(player->backdrop);
-    player->canvas = player->blur_cache = player->blur_source = player->backdrop = nullptr;
+    player->canvas = player->backdrop = nullptr;
 
-    dru_free(player->resample_buf);
-    dru_free(player->convert_buf);
-    player->resample_buf = nullptr;
-    player->convert_buf = nullptr;
-    analysis_free(player);
-    player->resample_capacity = player->convert_capacity = 0;
+    analysis_free(&player->analysis);
 
     player_flush_output(player);
     sontera_close(player->output);  // drains the device

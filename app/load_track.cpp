@@ -101,6 +101,11 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
     }
 
     player_flush_output(player);
+    SonteraConversion kept = {};  // the next output reuses the grown buffers
+    if (player->output) {
+        kept = player->output->conversion;
+        player->output->conversion = {};
+    }
     sontera_close(player->output);
     player->output = nullptr;
     uint32_t rate = track->format->rate, channels = track->format->channels;
@@ -108,7 +113,11 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
     SonteraSink* sink = sontera_sink_open(rate, channels, buffer_frames);
     if (!sink) fatal_error({LOG_FATAL, "create audio sink failed", "init failed"});
     auto* output = static_cast<AudioOutput*>(dru_alloc_memory(1, sizeof(AudioOutput)));
-    *output = {SAMPLE_S16, sink->rate, channels, sink};
+    *output = {.format = SONTERA_S16,
+               .rate = sink->rate,
+               .channels = channels,
+               .sink = sink,
+               .conversion = kept};
     player->output = output;
     log_text(LOG_INFO, "required %d Hz %d ch, got %d Hz %d ch, buf %d samples\n",
              static_cast<int>(rate), static_cast<int>(channels), static_cast<int>(sink->rate),

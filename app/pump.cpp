@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/output_write.h"
 #include "decoders/track.h"
 #include "input/task.h"
 #include "sontera/sontera.h"

@@ -183,7 +183,7 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     if (list_count(player->playlist) == 0) startup_error("there is no file to play");
 
     player->analysis_enabled = ui_find_element(UI_FFT) ? 1 : 0;
-    analysis_init(player);
+    analysis_init(&player->analysis);
     if (any_element_scrolls()) player->analysis_enabled = 1;
 
     const UiElement* win = ui_find_element_record(UI_WINDOW);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "app/output_write.h"
 #include "app/player.h"
 #include "decoders/track.h"
 #include "foundation/memory.h"
@@ -44,14 +45,14 @@ void BM_Memcpy(benchmark::State& state) {
 
 void BM_AnalysisTap(benchmark::State& state) {
     Player player{};
-    analysis_init(&player);
+    analysis_init(&player.analysis);
     auto src = chunk();
     for (auto _ : state) {
-        analysis_tap(&player, src.data(), static_cast<uint32_t>(src.size()), kChannels);
-        benchmark::DoNotOptimize(player.spectrum);
+        analysis_tap(&player.analysis, src.data(), static_cast<uint32_t>(src.size()), kChannels);
+        benchmark::DoNotOptimize(player.analysis.spectrum);
         benchmark::ClobberMemory();
     }
-    analysis_free(&player);
+    analysis_free(&player.analysis);
 }
 
 // A sink without a device: the ring is emptied after every chunk, as the drain
@@ -68,7 +69,8 @@ void write_half(benchmark::State& state, uint32_t device_rate) {
     sink.rate = device_rate;
     sink.channels = kChannels;
     sink.format = SAMPLE_S16;
-    AudioOutput output{SAMPLE_S16, device_rate, kChannels, &sink};
+    AudioOutput output{
+        .format = SONTERA_S16, .rate = device_rate, .channels = kChannels, .sink = &sink};
     Player player{};
     player.track = &track;
     player.output = &output;
@@ -83,8 +85,7 @@ void write_half(benchmark::State& state, uint32_t device_rate) {
         benchmark::ClobberMemory();
     }
     sontera_resampler_free(&sink.resampler);
-    dru_free(player.resample_buf);
-    dru_free(player.convert_buf);
+    sontera_conversion_free(&output.conversion);
 }
 
 void BM_ConvertSameRate(benchmark::State& state) { write_half(state, 44100); }

@@ -147,8 +147,8 @@ void sontera_remove_data_from_outbuf(SonteraSink* sink) {
     uint32_t contiguous = sontera_ring_contiguous(sink);
     uint32_t n =
         static_cast<uint64_t>(avail) < contiguous ? static_cast<uint32_t>(avail) : contiguous;
-    sink->room_known = static_cast<uint64_t>(avail) < UINT32_MAX ? static_cast<uint32_t>(avail)
-                                                                  : UINT32_MAX - 1;
+    sink->room_known =
+        static_cast<uint64_t>(avail) < UINT32_MAX ? static_cast<uint32_t>(avail) : UINT32_MAX - 1;
     sink->room_known_us = now;
     if (n == 0) return;
     snd_pcm_sframes_t written = snd_pcm_writei(
@@ -183,5 +183,6 @@ void sontera_close(AudioOutput* output) {
         sontera_resampler_free(&sink->resampler);
         dru_free(sink);
     }
+    sontera_conversion_free(&output->conversion);
     dru_free(output);
 }

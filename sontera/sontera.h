@@ -8,15 +8,16 @@
 //       buffer is asked for two periods). Every failure prints one line on stderr.
 //   sontera_close(output)
 //       Drains and closes the device, releases ALSA's cached configuration and frees
-//       the ring, the sink and the AudioOutput (allocated with dru_alloc_memory).
-//       Null is accepted.
-//   sontera_add_data_to_outbuf(player, samples, bytes)
-//       The write half, installed as the track's output hook: analysis tap, volume
-//       (in place), sample-rate conversion when the track and device rates differ,
-//       float to 16-bit conversion, append to the ring (excess frames are dropped
-//       with a message). `samples` are interleaved floats in the track's format.
-//       It reads the Player, the track and the analysis, so write.cpp is built
-//       into the application library; the rest of this header is the sontera library.
+//       the ring, the sink, the conversion's work buffers and the AudioOutput
+//       (allocated with dru_alloc_memory). Null is accepted.
+//   sontera_write_float(output, samples, floats, rate, channels)
+//       One chunk of `floats` interleaved samples in -1..1 at `rate` with `channels`
+//       channels into the ring: sample-rate conversion when rate differs from
+//       output->rate, 16-bit conversion, append (excess frames are dropped with a
+//       message). The conversion's buffers in output->conversion grow to the largest
+//       chunk seen and are reused. Nothing is written for a device format other than
+//       16-bit or for zero channels.
+//   sontera_conversion_free(work)   frees the buffers; the record is then empty.
 //   sontera_remove_data_from_outbuf(sink)
 //       The drain half: writes as many waiting frames as the device takes now, up to
 //       the end of the ring. Never waits. A failed write re-prepares the device and
@@ -65,7 +66,6 @@
 #include <cstdint>
 
 typedef struct _snd_pcm snd_pcm_t;
-struct Player;
 
 // Sample-rate converter state that carries over from one chunk to the next.
 // Positions are kept as an integer phase in units of 1/rate_out input frames, so
@@ -117,13 +117,25 @@ constexpr uint64_t SONTERA_LOST_AFTER_US = 500000;
 constexpr uint64_t SONTERA_REOPEN_EVERY_US = 1000000;
 constexpr uint64_t SONTERA_BACK_AFTER_US = 1000000;
 
-// Owned by the Player, replaced on every track load. The three numbers form the
-// sink's {rate, format, channels} for frame-size arithmetic; format is always 1.
+// The work buffers of the conversion into the device's format.
+struct SonteraConversion {
+    float* resample_buf;
+    uint64_t resample_capacity;  // bytes
+    int16_t* convert_buf;
+    uint64_t convert_capacity;  // bytes
+};
+
+constexpr uint32_t SONTERA_S16 = 1;  // the sink's sample format code: signed 16-bit
+
+// Owned by the Player, replaced on every track load (the conversion's buffers are
+// handed on to the next one). The three numbers form the sink's {rate, format,
+// channels} for frame-size arithmetic; format is always SONTERA_S16.
 struct AudioOutput {
     uint32_t format;
     uint32_t rate;
     uint32_t channels;
     SonteraSink* sink;
+    SonteraConversion conversion = {};
 };
 
 constexpr uint32_t SONTERA_VOLUME_STEPS = 21;
@@ -132,7 +144,9 @@ extern const float volume_gain_table[SONTERA_VOLUME_STEPS];
 [[nodiscard]] SonteraSink* sontera_sink_open(uint32_t rate, uint32_t channels,
                                              uint32_t buffer_frames);
 void sontera_close(AudioOutput* output);
-void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t bytes);
+void sontera_write_float(AudioOutput* output, const float* samples, uint64_t floats, uint32_t rate,
+                         uint32_t channels);
+void sontera_conversion_free(SonteraConversion* work);
 void sontera_remove_data_from_outbuf(SonteraSink* sink);
 [[nodiscard]] bool sontera_skip_avail(const SonteraSink* sink, uint64_t now_us);
 void sontera_resampler_reset(AudioOutput* output);

@@ -4,10 +4,14 @@
 //
 // The record is defined here, at the renderer's layer, because the renderer is the
 // lowest layer that reads it (it draws from the player's images, times and spectrum);
-// the application sees it through app/player.h. Only pointers to lower and higher
-// records appear in it, so defining it needs nothing from any layer.
+// the application sees it through app/player.h. It holds the records of the libraries
+// below the renderer that it draws from (the analysis, the blur cache) and pointers
+// to the rest; each of those records is defined and documented by its own library.
 #pragma once
 #include <cstdint>
+
+#include "analysis/analysis.h"
+#include "imaging/blur.h"
 
 struct AudioOutput;
 struct Track;
@@ -19,9 +23,7 @@ struct Player {
     AudioOutput* output;  // current audio sink
     Track* track;         // current track
     Image* canvas;        // window-sized image that each redraw fills
-    Image* blur_cache;    // scratch image of the blur elements, dropped on resize
-    Image* blur_source;   // the pixels the rounded blur in blur_cache was made from
-    int32_t blur_box[5];  // x, y, w, h (clipped) and radius of that blur; w 0: none
+    BlurCache blur;       // the rounded blurs' scratch, dropped on resize
     Image* backdrop;      // window-sized image holding the static elements
     Font* font;
     int32_t pointer_x, pointer_y;
@@ -30,23 +32,7 @@ struct Player {
 
     uint32_t position_ms, duration_ms, last_tick_ms;
 
-    // Spectrum analysis buffers; allocated at start-up, reused while playing.
-    float* cos_table;         // 16384 entries
-    float* sample_history;    // last fft_size samples of channel 0
-    float* analysis_scratch;  // channel 0 of the current chunk
-    float* fft_in_re;
-    float* fft_in_im;
-    float* fft_out_re;
-    float* fft_out_im;
-    float* spectrum;  // smoothed power per bin
-    int32_t fft_size;
-    int32_t fft_bin_scale;
-
-    // Audio conversion buffers; grow on demand, never shrink.
-    float* resample_buf;
-    uint64_t resample_capacity;  // bytes
-    int16_t* convert_buf;
-    uint64_t convert_capacity;  // bytes
+    Analysis analysis;  // allocated at start-up, reused while playing
 
     int32_t play_mode;  // 0 normal, 1 repeat, 2 single, 3 shuffle
     int32_t analysis_enabled;

@@ -54,10 +54,10 @@ void draw_text(Player* p, const UiElement* e, UiStyle* s, const PlaylistEntry* e
 }
 
 void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, int32_t radius) {
-    if (!p->spectrum) return;
+    if (!p->analysis.spectrum) return;
     const int32_t W = box.w, H = box.h;
     const double scale = p->scale;
-    const int32_t bin_scale = std::max(p->fft_bin_scale, 1);
+    const int32_t bin_scale = std::max(p->analysis.fft_bin_scale, 1);
     const int32_t bw = std::max(clamp_int(UI_SPECTRUM_PITCH * scale), 1);
     const int32_t gap_edge = clamp_int(bw - scale);
     const int32_t minimum = clamp_int(gap_edge - scale);
@@ -74,8 +74,8 @@ void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, i
         double f = std::pow(10.0, 3.0 * i / W);
         int32_t bin = clamp_int((f / 1000.0 * 4096.0 * 0.5) / bin_scale);
         bin = std::clamp(bin, 0, 4095);
-        float v =
-            log10f(static_cast<float>(bin_scale) * p->spectrum[bin]) * static_cast<float>(H) / 6.0f;
+        float v = log10f(static_cast<float>(bin_scale) * p->analysis.spectrum[bin]) *
+                  static_cast<float>(H) / 6.0f;
         if (!(v >= 0.01f)) v = 0;
         acc += v;
         if (i > 0 && i % bw == 0) {
@@ -89,7 +89,7 @@ void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, i
 }
 
 void draw_waveform(const Player* p, const UiStyle* s, Image* target, Rect box) {
-    if (!p->sample_history || box.w < 2) return;
+    if (!p->analysis.sample_history || box.w < 2) return;
     const int32_t W = box.w;
     const double H = box.h;
     // Segment i runs from column box.x + i - 1 to box.x + i: only those that can reach
@@ -104,44 +104,10 @@ void draw_waveform(const Player* p, const UiStyle* s, Image* target, Rect box) {
     for (int32_t i = first; i < end; ++i) {
         int32_t k = sample_at(i);
         draw_line_units(target, s, double(box.x) + i - 1,
-                        (1 + p->sample_history[prev]) * H * 0.5 + box.y, double(box.x) + i,
-                        (1 + p->sample_history[k]) * H * 0.5 + box.y);
+                        (1 + p->analysis.sample_history[prev]) * H * 0.5 + box.y, double(box.x) + i,
+                        (1 + p->analysis.sample_history[k]) * H * 0.5 + box.y);
         prev = k;
     }
-}
-
-// The blur reads only the pixels inside its box. When the cache holds the blur of this
-// box and the box still shows the pixels it was made from (a panel over a still
-// picture), the blurred pixels are already there; otherwise those pixels are kept
-// for the next frame and the caller blurs again.
-bool blur_still_valid(Player* p, const Image* target, Rect box, int32_t request) {
-    const Rect c = rect_clip({0, 0, target->width, target->height}, box);
-    Image*& source = p->blur_source;
-    if (c.w <= 0 || c.h <= 0) {
-        image_free(source);  // the copy around an unseen box may reach the kept blur
-        source = nullptr;
-        return false;
-    }
-    int32_t* key = p->blur_box;
-    const size_t row_bytes = static_cast<size_t>(c.w) * 4;
-    const bool same_box = source && key[0] == c.x && key[1] == c.y && key[2] == c.w &&
-                          key[3] == c.h && key[4] == request;
-    if (same_box) {
-        bool same = true;
-        for (int32_t y = 0; y < c.h && same; ++y)
-            same = memcmp(source->pixels + int64_t(y) * source->stride,
-                          target->pixels + int64_t(c.y + y) * target->stride + int64_t(c.x) * 4,
-                          row_bytes) == 0;
-        if (same) return true;
-    } else {
-        image_free(source);
-        source = image_new(c.w, c.h, IMAGE_PIXELS);
-        key[0] = c.x, key[1] = c.y, key[2] = c.w, key[3] = c.h, key[4] = request;
-    }
-    for (int32_t y = 0; y < c.h; ++y)
-        memcpy(source->pixels + int64_t(y) * source->stride,
-               target->pixels + int64_t(c.y + y) * target->stride + int64_t(c.x) * 4, row_bytes);
-    return false;
 }
 
 void draw_blur(Player* p, const UiElement* e, Image* target, Rect box, int32_t radius) {
@@ -152,26 +118,7 @@ void draw_blur(Player* p, const UiElement* e, Image* target, Rect box, int32_t r
         box_blur_rows(target, box, request);
         return;
     }
-    // Rounded: blur a copy, then blend it back through the rounded mask.
-    Image*& cache = p->blur_cache;
-    if (cache && (cache->width != target->width || cache->height != target->height)) {
-        image_free(cache);
-        cache = nullptr;
-    }
-    if (!cache) {
-        image_free(p->blur_source);  // describes the cache that is gone
-        p->blur_source = nullptr;
-        cache = image_new(target->width, target->height, IMAGE_PIXELS);
-        image_copy(target, nullptr, cache, nullptr);
-    }
-    if (!blur_still_valid(p, target, box, request)) {
-        const int32_t m = UI_ROUND_BLUR_MARGIN;
-        Rect grown = {box.x - m, box.y - m, box.w + 2 * m, box.h + 2 * m};
-        image_copy(target, &grown, cache, &grown);
-        box_blur_columns(cache, box, request);
-        box_blur_rows(cache, box, request);
-    }
-    image_blit_rounded(cache, &box, target, &box, 0, radius);
+    blur_rounded(&p->blur, target, box, request, radius);
 }
 
 bool needs_level(int32_t type, int32_t level) {
@@ -301,9 +248,7 @@ void ui_on_resize(Player* p, int32_t width, int32_t height) {
     height = std::max(height, 1);
     image_free(p->canvas);
     image_free(p->backdrop);
-    image_free(p->blur_cache);
-    image_free(p->blur_source);
-    p->blur_cache = p->blur_source = nullptr;
+    blur_cache_free(&p->blur);
     p->canvas = image_new(width, height, IMAGE_PIXELS);
     p->backdrop = image_new(width, height, IMAGE_PIXELS);
     ui_render_static(p);

@@ -46,7 +46,6 @@ constexpr int32_t UI_DEFAULT_RADIUS = 16;        // x scale
 constexpr int32_t UI_DEFAULT_SCROLL_SPEED = 50;  // px/s x scale
 constexpr int32_t UI_BLUR_RADIUS = 7;
 constexpr int32_t UI_STRONG_BLUR_RADIUS = 31;
-constexpr int32_t UI_ROUND_BLUR_MARGIN = 32;
 constexpr int32_t UI_SPECTRUM_PITCH = 6;  // x scale
 constexpr int32_t UI_MEASURE_LIMIT = 10000;
 constexpr size_t UI_TEXT_BUFFER = 96;

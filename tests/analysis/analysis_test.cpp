@@ -8,7 +8,6 @@
 
 #include "analysis/analysis.h"
 #include "analysis/fft.h"
-#include "app/player.h"
 
 namespace {
 
@@ -70,31 +69,28 @@ TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
 }
 
 struct AnalysisRig {
-    Player player{};
-    AnalysisRig() {
-        analysis_init(&player);
-        player.analysis_enabled = 1;
-    }
-    ~AnalysisRig() { analysis_free(&player); }
+    Analysis analysis{};
+    AnalysisRig() { analysis_init(&analysis); }
+    ~AnalysisRig() { analysis_free(&analysis); }
     void tap(const std::vector<float>& samples, uint32_t channels) {
-        analysis_tap(&player, samples.data(), static_cast<uint32_t>(samples.size()), channels);
+        analysis_tap(&analysis, samples.data(), static_cast<uint32_t>(samples.size()), channels);
     }
     std::vector<float> spectrum() const {
-        return {player.spectrum, player.spectrum + ANALYSIS_SIZE};
+        return {analysis.spectrum, analysis.spectrum + ANALYSIS_SIZE};
     }
 };
 
 TEST(Analysis, InitAllocatesZeroedArraysAndSizes) {
     AnalysisRig rig;
-    EXPECT_EQ(rig.player.fft_size, 4096);
-    EXPECT_EQ(rig.player.fft_bin_scale, 1);
+    EXPECT_EQ(rig.analysis.fft_size, 4096);
+    EXPECT_EQ(rig.analysis.fft_bin_scale, 1);
     for (int i = 0; i < ANALYSIS_SIZE; i++) {
-        ASSERT_EQ(rig.player.sample_history[i], 0.0f);
-        ASSERT_EQ(rig.player.spectrum[i], 0.0f);
+        ASSERT_EQ(rig.analysis.sample_history[i], 0.0f);
+        ASSERT_EQ(rig.analysis.spectrum[i], 0.0f);
     }
-    analysis_free(&rig.player);
-    EXPECT_EQ(rig.player.spectrum, nullptr);
-    analysis_free(&rig.player);  // twice is harmless
+    analysis_free(&rig.analysis);
+    EXPECT_EQ(rig.analysis.spectrum, nullptr);
+    analysis_free(&rig.analysis);  // twice is harmless
 }
 
 // A constant signal shows the window itself: its four cosine terms land in bins
@@ -104,7 +100,7 @@ TEST(Analysis, ConstantInputRevealsWindowCoefficients) {
     std::vector<float> ones(1024, 1.0f);
     for (int k = 0; k < 4; k++) rig.tap(ones, 1);
     // Forget the spectra of the partly filled history.
-    for (int k = 0; k < ANALYSIS_SIZE; k++) rig.player.spectrum[k] = 0;
+    for (int k = 0; k < ANALYSIS_SIZE; k++) rig.analysis.spectrum[k] = 0;
     rig.tap(ones, 1);
     auto s = rig.spectrum();
     const double n = ANALYSIS_SIZE;
@@ -148,13 +144,13 @@ TEST(Analysis, SilenceDecaysEveryBinByPointThreePerChunk) {
     }
     // Four chunks of silence push the loud passage out of the history.
     for (int c = 0; c < 4; c++) rig.tap(quiet, 2);
-    for (int i = 0; i < ANALYSIS_SIZE; i++) ASSERT_EQ(rig.player.sample_history[i], 0.0f);
+    for (int i = 0; i < ANALYSIS_SIZE; i++) ASSERT_EQ(rig.analysis.sample_history[i], 0.0f);
     for (int c = 0; c < 3; c++) {
         auto before = rig.spectrum();
         rig.tap(quiet, 2);
         int nonzero = 0;
         for (int k = 0; k < ANALYSIS_SIZE; k++) {
-            ASSERT_EQ(rig.player.spectrum[k], before[k] * 0.3f) << "chunk " << c << " bin " << k;
+            ASSERT_EQ(rig.analysis.spectrum[k], before[k] * 0.3f) << "chunk " << c << " bin " << k;
             nonzero += before[k] > 0;
         }
         EXPECT_GT(nonzero, ANALYSIS_SIZE / 2);
@@ -176,8 +172,8 @@ TEST(Analysis, MonoAndStereoFeedTheSameChannelZeroHistory) {
     }
     EXPECT_EQ(mono.spectrum(), stereo.spectrum());
     for (int i = 0; i < ANALYSIS_SIZE; i++)
-        ASSERT_EQ(mono.player.sample_history[i], stereo.player.sample_history[i]);
-    EXPECT_NE(mono.player.sample_history[ANALYSIS_SIZE - 1], 0.0f);
+        ASSERT_EQ(mono.analysis.sample_history[i], stereo.analysis.sample_history[i]);
+    EXPECT_NE(mono.analysis.sample_history[ANALYSIS_SIZE - 1], 0.0f);
 }
 
 // The history slides: the newest samples are at the end, oldest first, and a
@@ -189,7 +185,7 @@ TEST(Analysis, HistorySlidesAndLongChunksStayInside) {
     for (uint32_t i = 0; i < b.size(); i++) b[i] = static_cast<float>(-1.0 - i);
     rig.tap(a, 1);
     rig.tap(b, 1);
-    const float* h = rig.player.sample_history;
+    const float* h = rig.analysis.sample_history;
     EXPECT_EQ(h[ANALYSIS_SIZE - 1011], 0.0f);
     EXPECT_EQ(h[ANALYSIS_SIZE - 1010], 1.0f);
     EXPECT_EQ(h[ANALYSIS_SIZE - 11], 1000.0f);

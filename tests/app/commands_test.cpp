@@ -49,9 +49,10 @@ int64_t track_seek_relative_ms(Track*, int64_t d) {
 }
 void track_close(Track*) { calls.push_back("track_close"); }
 void player_flush_output(Player*) { calls.push_back("flush"); }
-void analysis_free(Player*) { calls.push_back("analysis_free"); }
+void analysis_free(Analysis*) { calls.push_back("analysis_free"); }
 void font_free(Font*) { calls.push_back("font_free"); }
 void image_free(Image* i) { calls.push_back(i ? "image_free" : "image_free null"); }
+void blur_cache_free(BlurCache*) { calls.push_back("blur_cache_free"); }
 void list_destroy(ListNode*, ListDestructor d) {
     calls.push_back(d == playlist_entry_destroy ? "playlist_destroy" : "list_destroy");
 }
@@ -217,10 +218,7 @@ TEST_F(Commands, QuitReleasesInOrderAndExitsZero) {
     Image a{}, b{}, c{};
     player.font = reinterpret_cast<Font*>(&a);
     player.canvas = &a;
-    player.blur_cache = nullptr;
     player.backdrop = &c;
-    player.resample_buf = static_cast<float*>(malloc(16));
-    player.convert_buf = static_cast<int16_t*>(malloc(16));
     player.playlist = reinterpret_cast<ListNode*>(&b);
     Window window{};
     input_state.window = &window;
@@ -231,14 +229,12 @@ TEST_F(Commands, QuitReleasesInOrderAndExitsZero) {
         EXPECT_EQ(e.status, 0);
     }
     const std::vector<std::string> want = {
-        // canvas, blur cache, the blur's source pixels, backdrop
-        "font_free",        "track_close",   "image_free", "image_free null", "image_free null",
-        "image_free",       "analysis_free", "flush",      "sontera_close",   "playlist_destroy",
-        "ui_free_elements", "fenra_close",   "app_exit 0"};
+        // canvas, blur cache, backdrop
+        "font_free",        "track_close",      "image_free",  "blur_cache_free",
+        "image_free",       "analysis_free",    "flush",       "sontera_close",
+        "playlist_destroy", "ui_free_elements", "fenra_close", "app_exit 0"};
     EXPECT_EQ(calls, want);
     EXPECT_EQ(input_state.window, nullptr);
-    EXPECT_EQ(player.resample_buf, nullptr);
-    EXPECT_EQ(player.convert_buf, nullptr);
     EXPECT_EQ(player.track, nullptr);
     EXPECT_EQ(player.output, nullptr);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "app/output_write.h"
 #include "app/player.h"
 #include "app/pump.h"
 #include "decoders/track.h"
@@ -65,7 +66,7 @@ AudioOutput* open_output(uint32_t rate, uint32_t channels, uint32_t frames) {
     SonteraSink* sink = sontera_sink_open(rate, channels, frames);
     if (!sink) return nullptr;
     auto* output = dru_alloc_array<AudioOutput>(1);
-    *output = {SAMPLE_S16, sink->rate, channels, sink};
+    *output = {.format = SONTERA_S16, .rate = sink->rate, .channels = channels, .sink = sink};
     return output;
 }
 
@@ -131,7 +132,6 @@ TEST_F(Device, ChunksReachTheDeviceAsSixteenBitSamples) {
         ASSERT_EQ(output->sink->used, 0u) << "the null device takes everything at once";
     }
     sontera_close(output);
-    dru_free(player.convert_buf);
     EXPECT_EQ(as_s16(read_file(out)), expected);
 }
 
@@ -337,15 +337,13 @@ struct PumpRig {
         player.frametime_ms = 16;
         player.redraw = [](Player* p) { rig(p)->redraws++; };
         player.next_track = [](Player* p) { rig(p)->next_tracks++; };
-        analysis_init(&player);
+        analysis_init(&player.analysis);
         current = this;
     }
     ~PumpRig() {
         sontera_close(player.output);
         track_close(player.track);
-        analysis_free(&player);
-        dru_free(player.resample_buf);
-        dru_free(player.convert_buf);
+        analysis_free(&player.analysis);
         current = nullptr;
     }
     static PumpRig* rig(Player*) { return current; }
@@ -505,9 +503,10 @@ TEST_F(Device, RedrawRhythmFollowsPositionCrossings) {
         r.run_until_end(1000);
         EXPECT_EQ(r.redraws, c.expected) << c.analysis << " " << c.frametime;
         if (c.analysis) {
-            EXPECT_NE(r.player.sample_history[ANALYSIS_SIZE - 1], 0.0f) << "the tap ran";
+            EXPECT_NE(r.player.analysis.sample_history[ANALYSIS_SIZE - 1], 0.0f) << "the tap ran";
         } else {
-            EXPECT_EQ(r.player.sample_history[ANALYSIS_SIZE - 1], 0.0f) << "the tap stayed off";
+            EXPECT_EQ(r.player.analysis.sample_history[ANALYSIS_SIZE - 1], 0.0f)
+                << "the tap stayed off";
         }
     }
 }

@@ -124,14 +124,14 @@ struct LoadFixture : ::testing::Test {
         ui_parse_bytes(std::span<const char>(layout, strlen(layout)), 1.0, dir.c_str());
         player.canvas = image_new(300, 300, IMAGE_PIXELS);
         player.backdrop = image_new(300, 300, IMAGE_PIXELS);
-        analysis_init(&player);
+        analysis_init(&player.analysis);
     }
     void TearDown() override {
         track_close(player.track);
         sontera_close(player.output);
         image_free(player.canvas);
         image_free(player.backdrop);
-        analysis_free(&player);
+        analysis_free(&player.analysis);
         ui_free_elements();
     }
     static void write_wav(const fs::path& path, uint32_t rate, uint32_t frames) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "app/output_write.h"
 #include "app/player.h"
 #include "decoders/track.h"
 #include "foundation/memory.h"
@@ -26,16 +27,14 @@ struct Rig {
         player.track = &track;
         SonteraSink* sink = sontera_sink_open(device_rate, channels, capacity);
         output = dru_alloc_array<AudioOutput>(1);
-        *output = {SAMPLE_S16, sink->rate, channels, sink};
+        *output = {.format = SONTERA_S16, .rate = sink->rate, .channels = channels, .sink = sink};
         player.output = output;
         player.volume = 20;
-        analysis_init(&player);
+        analysis_init(&player.analysis);
     }
     ~Rig() {
         sontera_close(output);
-        analysis_free(&player);
-        dru_free(player.resample_buf);
-        dru_free(player.convert_buf);
+        analysis_free(&player.analysis);
     }
     void write(std::vector<float>& samples) {
         sontera_add_data_to_outbuf(&player, samples.data(),
@@ -89,14 +88,14 @@ TEST(WriteHalf, DifferentRatesAreConvertedWithoutGrowingBuffersEveryChunk) {
     auto samples = ramp(2048);
     rig.write(samples);
     EXPECT_EQ(rig.output->sink->used, 1114u);
-    float* resample_buf = rig.player.resample_buf;
-    int16_t* convert_buf = rig.player.convert_buf;
+    float* resample_buf = rig.output->conversion.resample_buf;
+    int16_t* convert_buf = rig.output->conversion.convert_buf;
     uint64_t total = 1114;
     for (int k = 0; k < 20; k++) {
         auto more = ramp(2048);
         rig.write(more);
-        EXPECT_EQ(rig.player.resample_buf, resample_buf);
-        EXPECT_EQ(rig.player.convert_buf, convert_buf);
+        EXPECT_EQ(rig.output->conversion.resample_buf, resample_buf);
+        EXPECT_EQ(rig.output->conversion.convert_buf, convert_buf);
     }
     total = rig.output->sink->used;
     // 21 chunks of 1024 frames span 21503 input intervals.
@@ -114,12 +113,12 @@ TEST(WriteHalf, AnalysisTapOnlyWhenEnabledAndBeforeVolume) {
             s[2 * i + 1] = -0.9f;  // channel 1 never enters the analysis
         }
         rig.write(s);
-        const float* h = rig.player.sample_history;
+        const float* h = rig.player.analysis.sample_history;
         EXPECT_EQ(h[0], 0.0f);
         EXPECT_EQ(h[ANALYSIS_SIZE - 1024 - 1], 0.0f);
         EXPECT_EQ(h[ANALYSIS_SIZE - 1024], enabled ? 0.5f : 0.0f);
         EXPECT_EQ(h[ANALYSIS_SIZE - 1], enabled ? 0.5f : 0.0f);
-        EXPECT_EQ(rig.player.spectrum[0] > 0.0f, enabled == 1);
+        EXPECT_EQ(rig.player.analysis.spectrum[0] > 0.0f, enabled == 1);
     }
 }
 

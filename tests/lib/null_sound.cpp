@@ -51,5 +51,7 @@ void sontera_close(AudioOutput* output) {
         dru_free(sink->resampler.last);
         dru_free(sink);
     }
+    dru_free(output->conversion.resample_buf);
+    dru_free(output->conversion.convert_buf);
     dru_free(output);
 }

@@ -10,7 +10,8 @@
 //                         when set, else the rate asked for. Null when refuse is set
 //                         or buffer_frames is not a power of two.
 //   sontera_remove_data_from_outbuf   takes every waiting frame; counted in played.
-//   sontera_resampler_reset, sontera_close   as the real ones; null is accepted.
+//   sontera_resampler_reset, sontera_close   as the real ones (close frees the
+//                         conversion's buffers too); null is accepted.
 //   trace                 when set, gets the function's name on every call above.
 //   null_sound_reset()    back to the state below.
 #pragma once

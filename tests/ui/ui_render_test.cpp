@@ -87,7 +87,7 @@ struct Renderer : ::testing::Test {
         p.scale = 1.0;
         p.playing = 1;
         p.volume = 20;
-        p.fft_bin_scale = 1;
+        p.analysis.fft_bin_scale = 1;
         p.playlist = list_create();
         for (const char* t : {"First", "Second", "Third"}) {
             entries.push_back(make_entry(t));
@@ -101,10 +101,10 @@ struct Renderer : ::testing::Test {
         list_destroy(p.playlist, free_entry);
         image_free(p.canvas);
         image_free(p.backdrop);
-        image_free(p.blur_cache);
-        image_free(p.blur_source);
-        dru_free(p.spectrum);
-        dru_free(p.sample_history);
+        image_free(p.blur.scratch);
+        image_free(p.blur.source);
+        dru_free(p.analysis.spectrum);
+        dru_free(p.analysis.sample_history);
         ui_free_elements();
         image_free(input_state.framebuffer);
         input_state.framebuffer = nullptr;
@@ -434,7 +434,7 @@ TEST_F(Renderer, StateDrawOnlyAndLevelTests) {
 }
 
 TEST_F(Renderer, SpectrumBarCount) {
-    p.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p.analysis.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
     struct Case {
         double scale;
         int width, bars, bar_width;
@@ -471,15 +471,15 @@ TEST_F(Renderer, SpectrumBarCount) {
     EXPECT_NE(pixel(t, 2, 56), 0u);
     EXPECT_EQ(pixel(t, 2, 55), 0u);
     image_free(t);
-    for (int k = 0; k < 4096; ++k) p.spectrum[k] = 1e6f;  // log10 = 6: full height
+    for (int k = 0; k < 4096; ++k) p.analysis.spectrum[k] = 1e6f;  // log10 = 6: full height
     t = draw(1, 300, 60);
     EXPECT_NE(pixel(t, 2, 1), 0u);
     image_free(t);
 }
 
 TEST_F(Renderer, WaveformFollowsTheHistory) {
-    p.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
-    for (int k = 0; k < 4096; ++k) p.sample_history[k] = -1.0f;
+    p.analysis.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    for (int k = 0; k < 4096; ++k) p.analysis.sample_history[k] = -1.0f;
     parse("color fg 255 255 255 255 0 waveform fg 5 10 30 10 0 waveform fg 5 10 1 10 0");
     p.analysis_enabled = 1;
     Image* t = draw(1);
@@ -489,7 +489,7 @@ TEST_F(Renderer, WaveformFollowsTheHistory) {
     EXPECT_EQ(top.back(), 34);
     EXPECT_EQ(painted_width(t, 11), 0);
     image_free(t);
-    for (int k = 0; k < 4096; ++k) p.sample_history[k] = 0.0f;
+    for (int k = 0; k < 4096; ++k) p.analysis.sample_history[k] = 0.0f;
     t = draw(1);
     EXPECT_EQ(painted_width(t, 15), 30);  // the middle line
     image_free(t);
@@ -501,11 +501,11 @@ TEST_F(Renderer, WaveformFollowsTheHistory) {
 // Spectrum and waveform boxes that reach far outside the target: the part inside looks
 // exactly as when the whole box fits, and a box billions of pixels wide draws at once.
 TEST_F(Renderer, SpectrumAndWaveformOutsideTheTarget) {
-    p.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
-    p.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p.analysis.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p.analysis.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
     for (int k = 0; k < 4096; ++k) {
-        p.spectrum[k] = static_cast<float>(std::pow(10.0, 6.0 * k / 4096));
-        p.sample_history[k] = static_cast<float>(std::sin(k * 0.01));
+        p.analysis.spectrum[k] = static_cast<float>(std::pow(10.0, 6.0 * k / 4096));
+        p.analysis.sample_history[k] = static_cast<float>(std::sin(k * 0.01));
     }
     p.analysis_enabled = 1;
     for (const char* kind : {"fft", "waveform"}) {
@@ -583,8 +583,8 @@ TEST_F(Renderer, RoundedBlurLeavesTheCornersAlone) {
     UiStyle s = ui_resolve_style(&ui_elements[0], 1.0);
     ASSERT_EQ(s.radius, 16);
     ui_draw_element(&p, &ui_elements[0], &s, entries[0], t);
-    ASSERT_NE(p.blur_cache, nullptr);
-    EXPECT_EQ(p.blur_cache->width, 20);
+    ASSERT_NE(p.blur.scratch, nullptr);
+    EXPECT_EQ(p.blur.scratch->width, 20);
     EXPECT_EQ(pixel(t, 0, 0), pixel(before, 0, 0));
     EXPECT_EQ(pixel(t, 19, 19), pixel(before, 19, 19));
     EXPECT_NE(pixel(t, 10, 10), pixel(before, 10, 10));
@@ -606,8 +606,8 @@ TEST_F(Renderer, RoundedBlurLeavesTheCornersAlone) {
     image_copy(before, nullptr, first, nullptr);
     ui_draw_element(&fresh, &ui_elements[0], &s, entries[0], first);
     EXPECT_TRUE(same_pixels(t, first));
-    image_free(fresh.blur_cache);
-    image_free(fresh.blur_source);
+    image_free(fresh.blur.scratch);
+    image_free(fresh.blur.source);
     image_free(first);
     // The plain blur changes the corners too.
     image_copy(before, nullptr, t, nullptr);
@@ -698,11 +698,11 @@ TEST_F(Renderer, RedrawPresentsIntoTheFramebuffer) {
 TEST_F(Renderer, ResizeRecreatesTheImages) {
     parse("color a 10 20 30 255 0 rect a 0 0 10 9 0 blur - 0 0 8 8 128 rect a 0 0 2 2 8");
     ui_render_static(&p);
-    ASSERT_NE(p.blur_cache, nullptr);
+    ASSERT_NE(p.blur.scratch, nullptr);
     ui_on_resize(&p, 12, 9);
-    ASSERT_NE(p.blur_cache, nullptr);  // dropped, then made again by the static layer
-    EXPECT_EQ(p.blur_cache->width, 12);
-    EXPECT_EQ(p.blur_cache->height, 9);
+    ASSERT_NE(p.blur.scratch, nullptr);  // dropped, then made again by the static layer
+    EXPECT_EQ(p.blur.scratch->width, 12);
+    EXPECT_EQ(p.blur.scratch->height, 9);
     ASSERT_NE(p.canvas, nullptr);
     EXPECT_EQ(p.canvas->width, 12);
     EXPECT_EQ(p.canvas->height, 9);

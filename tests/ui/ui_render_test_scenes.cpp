@@ -152,8 +152,8 @@ void ui_scene_setup(Player* p, UiScene* scene, int32_t level) {
     p->gfx_us = 1234;
     p->dsp_us = 567;
     p->frame_interval_us = 16666.7;
-    p->fft_bin_scale = 1;
-    p->fft_size = 4096;
+    p->analysis.fft_bin_scale = 1;
+    p->analysis.fft_size = 4096;
 
     scene->entries[0] = entry("Overture in Grey", "The Previous Band", "Earlier", 1, 95000);
     scene->entries[1] = entry("Synthetic Morning Light Over the Harbour",
@@ -164,13 +164,13 @@ void ui_scene_setup(Player* p, UiScene* scene, int32_t level) {
         list_append(p->playlist, list_node_create(e, LIST_KIND_ENTRY));
     p->current = p->playlist->next->next;
 
-    p->spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
-    p->sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p->analysis.spectrum = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
+    p->analysis.sample_history = static_cast<float*>(dru_alloc_memory(4096, sizeof(float)));
     for (int k = 0; k < 4096; ++k) {
         double shape = 0.15 + 0.75 * std::fabs(std::sin(k / 37.0)) * std::exp(-k / 900.0);
-        p->spectrum[k] = static_cast<float>(std::pow(10.0, 6.0 * shape));
-        p->sample_history[k] = static_cast<float>(0.7 * std::sin(k * 2 * M_PI * 5 / 4096) +
-                                                  0.2 * std::sin(k * 2 * M_PI * 37 / 4096));
+        p->analysis.spectrum[k] = static_cast<float>(std::pow(10.0, 6.0 * shape));
+        p->analysis.sample_history[k] = static_cast<float>(
+            0.7 * std::sin(k * 2 * M_PI * 5 / 4096) + 0.2 * std::sin(k * 2 * M_PI * 37 / 4096));
     }
 
     Rect* w = ui_find_element(UI_WINDOW);
@@ -225,12 +225,12 @@ Image* ui_scene_cover() {
 void ui_scene_free(Player* p, UiScene*) {
     list_destroy(p->playlist, free_entry);
     p->playlist = p->current = nullptr;
-    for (Image** img : {&p->canvas, &p->backdrop, &p->blur_cache, &p->blur_source}) {
+    for (Image** img : {&p->canvas, &p->backdrop, &p->blur.scratch, &p->blur.source}) {
         image_free(*img);
         *img = nullptr;
     }
-    dru_free(p->spectrum);
-    dru_free(p->sample_history);
-    p->spectrum = p->sample_history = nullptr;
+    dru_free(p->analysis.spectrum);
+    dru_free(p->analysis.sample_history);
+    p->analysis.spectrum = p->analysis.sample_history = nullptr;
     ui_free_elements();
 }

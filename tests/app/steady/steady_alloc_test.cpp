@@ -58,12 +58,13 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
     EXPECT_NE(sink, nullptr);
     if (!sink) return ~0ull;
     player.output = static_cast<AudioOutput*>(dru_alloc_memory(1, sizeof(AudioOutput)));
-    *player.output = {SAMPLE_S16, sink->rate, format.channels, sink};
+    *player.output = {
+        .format = SONTERA_S16, .rate = sink->rate, .channels = format.channels, .sink = sink};
     player.volume = 14;
     player.playing = 1;
     player.frametime_ms = 16;
     player.analysis_enabled = c.analysis;
-    analysis_init(&player);
+    analysis_init(&player.analysis);
     Mpris* mpris = getenv("DBUS_SESSION_BUS_ADDRESS") ? mpris_open(&player) : nullptr;
     if (getenv("DBUS_SESSION_BUS_ADDRESS")) {
         EXPECT_NE(mpris, nullptr) << "no bus connection";
@@ -88,9 +89,7 @@ uint64_t allocations_while_playing(const Case& c, double warm_up, double seconds
     mpris_close(mpris);
     sontera_close(player.output);
     track_close(player.track);
-    analysis_free(&player);
-    dru_free(player.resample_buf);
-    dru_free(player.convert_buf);
+    analysis_free(&player.analysis);
     return n;
 }
 
