@@ -2,12 +2,10 @@
 // ANALYSIS_SIZE samples of channel 0 and a smoothed power spectrum of them.
 //
 //   analysis_init(a)   allocates the record's arrays (zeroed), fills the cosine table,
-//                      sets fft_size and fft_bin_scale. Start-up calls it once,
-//                      whether or not the analysis is enabled.
+//                      sets fft_size and fft_bin_scale.
 //   analysis_free(a)   frees them again (null-safe, idempotent).
 //   analysis_tap(a, samples, count, channels)
-//       `count` interleaved floats of `channels` channels, at the track's rate and
-//       before the volume: channel 0 slides into sample_history, the history is
+//       `count` interleaved floats of `channels` channels: channel 0 slides into sample_history, the history is
 //       Nuttall-windowed and transformed, and each bin's power is folded into
 //       spectrum as 0.7 * new + 0.3 * old. No allocation, no trigonometric call.
 //

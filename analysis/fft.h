@@ -1,7 +1,7 @@
 // Cosine table and recursive radix-2 FFT shared by the spectrum analysis.
 //
 //   fft_fill_cos_table(table)  table[i] = cos(2 pi i / FFT_COS_TABLE_SIZE), computed
-//                              in double and stored as float. Done once at start-up;
+//                              in double and stored as float. Done once;
 //                              nothing afterwards evaluates a trigonometric function.
 //   fft_radix2(table, in_re, in_im, log2n, out_re, out_im, stride)
 //       Forward transform X[k] = sum x[n] e^(-2 pi i k n / 2^log2n) of the 2^log2n

@@ -30,7 +30,9 @@ bool decode(Player* player, Track* track, SonteraSink* sink, uint32_t start_ms) 
     // A seek (or restart) since the last run moved the decoder: whatever the rate
     // converter carried belongs to another place in the track.
     if (sink->next_track_frame != track->played_frames) sontera_resampler_clear(&sink->resampler);
-    track->output = sontera_add_data_to_outbuf;
+    track->output = [](void* user, float* samples, uint32_t bytes) {
+        sontera_add_data_to_outbuf(static_cast<Player*>(user), samples, bytes);
+    };
     track->output_user_data = player;
     const uint32_t rate = track->format->rate;
     bool ended = false;

@@ -1,8 +1,7 @@
 // PlaylistEntry: one playlist entry, the file's path and the display strings the
-// tag reader fills (display_strings_fill in audio/metadata.h) the first time the
-// entry is shown or played. The playlist (app/playlist.h) owns the entries; the
-// record sits here, with the code that fills it, so that the tag reader and the
-// renderer use it without the application's headers.
+// tag reader fills (display_strings_fill in decoders/metadata.h) the first time the
+// entry is shown or played. The record sits with the code that fills it; whoever
+// keeps a playlist owns the entries.
 #pragma once
 #include <cstdint>
 

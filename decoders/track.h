@@ -31,7 +31,6 @@
 
 #include "decoders/sample_format.h"
 
-struct Player;
 struct TrackMetadata;
 struct TrackDecoder;
 
@@ -59,12 +58,12 @@ struct AudioFormat {
 
 // Receives each decoded chunk: interleaved floats, byte_count = 4 * channels * frames.
 // The receiver may modify the samples in place.
-using TrackOutputFn = void (*)(Player* player, float* samples, uint32_t byte_count);
+using TrackOutputFn = void (*)(void* user, float* samples, uint32_t byte_count);
 
 struct Track {
     int32_t kind;               // TrackKind
-    TrackOutputFn output;       // set by the audio pump
-    Player* output_user_data;   // first argument of output
+    TrackOutputFn output;       // set by whoever plays the track
+    void* output_user_data;     // first argument of output
     float* decode_buffer;       // channels * TRACK_CHUNK_FRAMES floats
     int64_t played_frames;      // frames handed to the output so far; set by seeks
     int64_t total_frames;       // 0 when unknown

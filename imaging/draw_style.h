@@ -1,5 +1,5 @@
 // The drawing style every primitive and text call takes: colour, reference size and the
-// placement values the renderer resolves for each element.
+// placement values resolved for each element drawn.
 //
 //   style_units(style, v)  v in reference units to pixels: round(v / 72 x ref_size),
 //                          halves away from zero; NaN and values outside the 32-bit

@@ -31,7 +31,7 @@
 // Blend rule, a = source alpha: colour = ((a + 1) s + (256 - a) d) >> 8,
 // alpha = a + ((d_alpha (256 - a)) >> 8).
 //
-// Shapes (colour and reference size come from the style, see ui/draw_style.h):
+// Shapes (colour and reference size come from the style, see imaging/draw_style.h):
 //   fill_rect(img, style, x0, y0, x1, y1)   inclusive corners, colour stored unblended.
 //   fill_shape(img, style, x0, y0, x1, y1, radius)  doubles in reference units; radius 0
 //                 and alpha 255 is fill_rect, otherwise blended, with rounded corners

@@ -12,7 +12,7 @@
 //   input_end_pass()           redraw hook, close request (app_exit(0)), one
 //                              coalesced hover pass, at most one present.
 //
-// The renderer may also widen input_state.damage itself and set present_pending.
+// A drawing caller may also widen input_state.damage itself and set present_pending.
 #pragma once
 
 using TaskCallback = void (*)(void* user);

@@ -93,8 +93,8 @@ struct SonteraSink {
     uint32_t device_buffer_frames;
     SonteraResampler resampler;
     int64_t next_track_frame;   // track frame the writer expects next; -1 unknown. The
-                                // audio pump compares it with the track position to
-                                // notice seeks and restart the rate converter.
+                                // caller that decodes compares it with the track position
+                                // to notice seeks and restart the rate converter.
     uint32_t requested_rate;    // the track's rate, asked for again on a reopen
     uint8_t lost;               // the device failed and is closed until a reopen works
     uint8_t in_outage;          // announced lost and not yet announced back
@@ -127,8 +127,8 @@ struct SonteraConversion {
 
 constexpr uint32_t SONTERA_S16 = 1;  // the sink's sample format code: signed 16-bit
 
-// Owned by the Player, replaced on every track load (the conversion's buffers are
-// handed on to the next one). The three numbers form the sink's {rate, format,
+// Replaced when a track needs another sink; the owner hands the conversion's buffers
+// on to the next one. The three numbers form the sink's {rate, format,
 // channels} for frame-size arithmetic; format is always SONTERA_S16.
 struct AudioOutput {
     uint32_t format;

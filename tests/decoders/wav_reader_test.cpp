@@ -313,7 +313,7 @@ TEST_F(WavTrack, PlayChunkFeedsTheOutputHookAndCounts) {
     ASSERT_NE(t, nullptr);
     static OutputLog seen;
     seen = {};
-    t->output = [](Player*, float* samples, uint32_t bytes) {
+    t->output = [](void*, float* samples, uint32_t bytes) {
         ++seen.calls;
         seen.bytes += bytes;
         seen.first = samples[0];
