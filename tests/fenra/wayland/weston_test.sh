@@ -98,8 +98,14 @@ shoot_client() {
         grep -q '^presented$' "$3" && break
         sleep 0.1
     done
-    sleep 0.5
-    (cd "$work" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed$5"
+    # A loaded machine may repaint late: shoot again while the pattern is not there yet.
+    for _ in 1 2 3 4 5; do
+        sleep 0.5
+        rm -f "$work"/wayland-screenshot-*.png
+        (cd "$work" && weston-screenshooter) >/dev/null 2>&1 || { fail "weston-screenshooter failed$5"; break; }
+        shot=$(ls "$work"/wayland-screenshot-*.png 2>/dev/null | head -n 1)
+        [ -n "$shot" ] && check_pattern "$shot" >/dev/null && break
+    done
     wait "$CLIENT"
     rc=$?
     CLIENT=
