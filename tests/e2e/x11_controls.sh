@@ -55,7 +55,13 @@ title_is "[The Demo Ensemble - Morning Chord] - qulmo" || e2e_fail "first title"
 
 # Album art (the cover's dark disc and its orange centre) and the title text in the
 # translucent band.
-shot "$WORK/first.png"
+# The title is set before the first frame is drawn: wait for the cover's centre.
+for i in $(seq 1 25); do
+    shot "$WORK/first.png"
+    read -r r g b <<<"$(e2e_pixel "$WORK/first.png" 150 150)"
+    [ "$r" -gt 180 ] && break
+    sleep 0.2
+done
 read -r r g b <<<"$(e2e_pixel "$WORK/first.png" 150 100)"
 [ "$r" -lt 60 ] && [ "$g" -lt 60 ] && [ "$b" -lt 70 ] || e2e_fail "no disc at 150,100: $r $g $b"
 read -r r g b <<<"$(e2e_pixel "$WORK/first.png" 150 150)"
