@@ -1,5 +1,5 @@
 // PlaylistEntry: one playlist entry, the file's path and the display strings the
-// tag reader fills (display_strings_fill in audio/metadata.h) the first time the
+// tag reader fills (display_strings_fill in decoders/metadata.h) the first time the
 // entry is shown or played. The playlist (app/playlist.h) owns the entries; the
 // record sits here, with the code that fills it, so that the tag reader and the
 // renderer use it without the application's headers.
@@ -16,6 +16,7 @@ struct PlaylistEntry {
     char* format_text;  // "%dHz/%dch"
     int32_t duration_ms;
     int32_t track_number;
-    uint8_t loaded;  // display strings filled
+    uint8_t loaded;      // display strings filled
+    uint8_t unplayable;  // its file could not be opened the last time it was tried
     uint32_t id;     // unique within the run; names the entry to the desktop controls
 };

@@ -13,7 +13,7 @@
 #include "app/playlist.h"
 
 // The builder's neighbours in the playlist code; never reached from here.
-void player_load_track(Player*, PlaylistEntry*) { abort(); }
+bool player_load_track(Player*, PlaylistEntry*) { abort(); }
 void cmd_quit(Player*) { abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

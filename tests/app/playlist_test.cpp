@@ -31,7 +31,12 @@ std::vector<std::string> loaded;
 struct QuitCalled {};
 }  // namespace
 
-void player_load_track(Player*, PlaylistEntry* entry) { loaded.emplace_back(entry->path); }
+// A path holding "bad" stands for a file that cannot be played.
+bool player_load_track(Player*, PlaylistEntry* entry) {
+    loaded.emplace_back(entry->path);
+    entry->unplayable = strstr(entry->path, "bad") != nullptr;
+    return !entry->unplayable;
+}
 void cmd_quit(Player*) { throw QuitCalled{}; }
 
 namespace {
