@@ -1,5 +1,7 @@
-// Playlist files: any bytes become entries that are non-empty and hold no line break,
-// never more entries than lines; CRLF line ends give the same entries as LF.
+// Playlist files, the player's own and the .m3u/.m3u8/.pls ones: any bytes become
+// entries that are non-empty and hold no line break, never more entries than lines;
+// CRLF line ends give the same entries as LF. .m3u and .pls entries read against an
+// absolute folder are absolute paths.
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,10 +13,53 @@
 #include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
+#include "decoders/formats.h"
+#include "decoders/playlist_files.h"
 
 // The builder's neighbours in the playlist code; never reached from here.
 bool player_load_track(Player*, PlaylistEntry*) { abort(); }
 void cmd_quit(Player*) { abort(); }
+
+namespace {
+
+struct Entries {
+    size_t count;
+    uint64_t hash;  // of the paths in order, to compare two readings
+};
+
+void take(const char* path, void* user) {
+    auto* e = static_cast<Entries*>(user);
+    size_t len = strlen(path);
+    if (len < 1 || path[0] != '/' || memchr(path, '\n', len)) abort();
+    e->count++;
+    for (size_t i = 0; i < len; i++)
+        e->hash = (e->hash ^ static_cast<uint8_t>(path[i])) * 1099511628211u;
+    e->hash = (e->hash ^ 0xFF) * 1099511628211u;
+}
+
+void read_others(const uint8_t* data, size_t size, size_t lines) {
+    const auto* text = reinterpret_cast<const char*>(data);
+    Entries m3u{}, pls{};
+    m3u_parse(text, size, "/m", take, &m3u);
+    pls_parse(text, size, "/m", take, &pls);
+    if (m3u.count > lines || pls.count > lines) abort();
+    if (memchr(data, '\r', size)) return;
+    // The same text with CRLF line ends.
+    char* crlf = static_cast<char*>(malloc(2 * size + 1));
+    size_t n = 0;
+    for (size_t i = 0; i < size; i++) {
+        if (data[i] == '\n') crlf[n++] = '\r';
+        crlf[n++] = static_cast<char>(data[i]);
+    }
+    Entries m3u2{}, pls2{};
+    m3u_parse(crlf, n, "/m", take, &m3u2);
+    pls_parse(crlf, n, "/m", take, &pls2);
+    free(crlf);
+    if (m3u2.count != m3u.count || m3u2.hash != m3u.hash) abort();
+    if (pls2.count != pls.count || pls2.hash != pls.hash) abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char path[64];
@@ -36,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (len == 0 || strchr(p, '\n')) abort();
     }
     if (count > lines || player.current != player.playlist) abort();
+    read_others(data, size, lines);
 
     // Text without any CR, written again with CRLF line ends: the same entries.
     if (memchr(data, '\r', size)) {
