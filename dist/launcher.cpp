@@ -36,9 +36,11 @@
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "decoders/formats.h"
 #include "decoders/media_paths.h"
@@ -60,8 +62,9 @@ A small skinnable music player.
   qulmo PLAYLIST   the entries of an .m3u, .m3u8 or .pls playlist
   qulmo PATH...    files, folders and playlists as one list, in the order given
   While a qulmo plays, the paths go to it: it plays them in its window.
-  Music files: .mp3 .flac .wav .ogg .oga .opus
+)";
 
+constexpr const char* kUsageOptions = R"(
 Options (each followed by its value; the default in brackets):
   -playlist FILE   the playlist file, one path a line [playlist.txt]
   -ui FILE         the look, a UI description [ui.txt, else the built-in look]
@@ -215,6 +218,20 @@ bool system_font(Path* out) {
     return found;
 }
 
+// The usage, with the names the format table gives.
+void print_usage() {
+    fputs(kUsage, stdout);
+    for (int32_t kind : {FORMAT_AUDIO, FORMAT_M3U}) {
+        fputs(kind == FORMAT_AUDIO ? "  Music files:" : "  Playlists:", stdout);
+        for (const FileFormat& format : file_formats) {
+            if ((format.kind == FORMAT_AUDIO) != (kind == FORMAT_AUDIO)) continue;
+            for (const char* const* e = format.extensions; *e; e++) printf(" .%s", *e);
+        }
+        fputc('\n', stdout);
+    }
+    fputs(kUsageOptions, stdout);
+}
+
 // Hands the paths to the player that is running: one path as it is (a file plays its
 // folder from it), several as a playlist file written for the purpose.
 int hand_over(char** paths, int count) {
@@ -269,7 +286,7 @@ bool is_folder(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        fputs(kUsage, stdout);
+        print_usage();
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "--version") == 0) {
