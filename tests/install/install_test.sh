@@ -191,20 +191,22 @@ desktop_row "a folder with a broken file" 0 "broken/01.wav|broken/02 page.mp3|br
 broken/04.wav" "$skip broken/02 page.mp3 (loading file failed)" "$Q" broken
 desktop_row "a folder of broken files" 1 "allbad/a.mp3|allbad/b.flac" "$skip allbad/a.mp3 (loading \
 file failed)|$skip allbad/b.flac (loading file failed)|ERROR: loading file failed" "$Q" allbad
+mkdir -p "$HOME/.config/qulmo" && echo "$T/album/02.wav" >"$HOME/.config/qulmo/playlist.txt"
+desktop_row "no path, a playlist file" 0 "album/02.wav" "" "$Q"
 e2e_wait_for "$WORK/notes" "string \"${nothing/leer/$T/leer}\"" 5 || e2e_fail "no desktop notification"
 
 # A second qulmo while one plays (in real time now): the first switches to its file,
 # the second ends at once with status 0 and no window of its own.
 drain paced
-tone "$T/long/long.wav" 20
+tone "$T/long/a.wav" 10 && tone "$T/long/b.wav" 10
 E2E_LOG="$WORK/first.log"
-"$Q" "$T/long/long.wav" >"$E2E_LOG" 2>&1 8>&- &
+"$Q" "$T/long/a.wav" >"$E2E_LOG" 2>&1 8>&- &
 first=$!
 E2E_CLEANUP+=("kill $first 2>/dev/null")
 e2e_wait_window '^\[unknown artist - unknown title\] - qulmo$' 20 >/dev/null || e2e_fail "first player: no window"
-second=$(cd "$T" && timeout 20 "$Q" album/02.wav 2>&1 8>&-) || e2e_fail "second qulmo: status $? ($second)"
+second=$(cd "$T" && timeout 20 "$Q" long/b.wav 2>&1 8>&-) || e2e_fail "second qulmo: status $? ($second)"
 [ -z "$second" ] || e2e_fail "second qulmo said: $second"
-e2e_wait_for "$E2E_LOG" "^loading file $T/album/02.wav$" 10 || e2e_fail "the first player did not switch"
+e2e_wait_for "$E2E_LOG" "^loading file $T/long/b.wav$" 10 || e2e_fail "the first player did not switch"
 [ "$(xdotool search --name ' - qulmo$' | wc -l)" -eq 1 ] || e2e_fail "a second window"
 busctl --user call org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit
 wait "$first" || e2e_fail "first player: status $?"
