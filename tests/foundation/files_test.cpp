@@ -147,20 +147,18 @@ TEST(FolderWalk, FilesBeforeSubFoldersInNameOrderSkippingHiddenAndLoops) {
     for (int i = 0; i < FOLDER_WALK_DEPTH + 2; i++) fs::create_directory(deep /= "d");
     std::ofstream(deep / "too deep.mp3") << "x";
 
-    struct Seen {
-        std::vector<std::string> paths;
-    } seen;
-    FolderWalk walk = {
-        .keep = [](const char* name, void*) { return std::string(name).ends_with(".mp3"); },
-        .found = [](const char* path,
-                    void* user) { static_cast<Seen*>(user)->paths.emplace_back(path); },
-        .user = &seen};
+    std::vector<std::string> seen;
+    auto add = [](const char* path, void* out) {
+        static_cast<std::vector<std::string>*>(out)->emplace_back(path);
+    };
+    auto mp3 = [](const char* name, void*) { return std::string(name).ends_with(".mp3"); };
+    FolderWalk walk = {.keep = mp3, .found = add, .user = &seen};
     ASSERT_TRUE(folder_walk((top.string() + "/").c_str(), walk));
     const std::string t = top.string() + "/";
     std::vector<std::string> want = {t + "Z.mp3",    t + "z.mp3",          t + "B/01.mp3",
                                      t + "B/02.mp3", t + "B/Disc 1/x.mp3", t + "B/Disc 2/x.mp3",
                                      t + "a/y.mp3",  t + "a/d1/x.mp3"};
-    EXPECT_EQ(seen.paths, want);
+    EXPECT_EQ(seen, want);
     EXPECT_FALSE(folder_walk((top / "z.mp3").c_str(), walk));
     EXPECT_FALSE(folder_walk((top / "missing").c_str(), walk));
 }
