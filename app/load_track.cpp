@@ -78,10 +78,17 @@ void player_flush_output(Player* player) {
     }
 }
 
-void player_load_track(Player* player, PlaylistEntry* entry) {
+bool player_load_track(Player* player, PlaylistEntry* entry) {
     log_text(LOG_INFO, "loading file %s\n", entry->path);
-    Track* track = track_open(entry->path);
-    if (!entry->loaded) display_strings_fill(entry, track);
+    const char* why = nullptr;
+    Track* track = track_try_open(entry->path, &why);
+    if (!track) {
+        log_text(LOG_WARNING, "WARNING: cannot play, skipped: %s (%s)\n", entry->path, why);
+        display_strings_fill_unplayable(entry);
+        return false;
+    }
+    // Names shown for a file that failed before give way to its tags.
+    if (!entry->loaded || entry->unplayable) display_strings_fill(entry, track);
     char* cover_path = nullptr;
     Image* art = album_art_load(entry->path, track, &cover_path);
     place_album_art(art);
@@ -131,4 +138,5 @@ void player_load_track(Player* player, PlaylistEntry* entry) {
     if (hook.fn) hook.fn(hook.user, art, cover_path);
     image_free(art);
     dru_free(cover_path);
+    return true;
 }

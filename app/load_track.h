@@ -1,12 +1,14 @@
 // Making a playlist entry the current track.
 //
 //   player_load_track(player, entry)
-//       logs "loading file <path>", opens the track (fatal on failure), fills the entry's
-//       display strings once, fits the album art into every album-art element, replaces
-//       the player's track, renders the static layer, sets the window title
-//       "[artist - title] - qulmo", reopens the sound sink at the track's rate and
-//       channel count, then tells player->track_loaded (when set) of the art. The
-//       caller redraws.
+//       logs "loading file <path>", opens the track, fills the entry's display strings
+//       once, fits the album art into every album-art element, replaces the player's
+//       track, renders the static layer, sets the window title "[artist - title] -
+//       qulmo", reopens the sound sink at the track's rate and channel count, then tells
+//       player->track_loaded (when set) of the art; true. The caller redraws.
+//       A file that cannot be opened changes nothing of the player: one line "WARNING:
+//       cannot play, skipped: <path> (<reason>)", the entry shows its file name
+//       (display_strings_fill_unplayable), false.
 //   player_flush_output(player)      writes what the sink's ring still holds into the device
 //                                    (waiting for room, bounded), so that closing the sink
 //                                    loses no audio.
@@ -28,7 +30,7 @@ struct ArtPlacement {
     int32_t x, y, w, h;
 };
 
-void player_load_track(Player* player, PlaylistEntry* entry);
+[[nodiscard]] bool player_load_track(Player* player, PlaylistEntry* entry);
 void player_flush_output(Player* player);
 [[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);
 [[nodiscard]] ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h);

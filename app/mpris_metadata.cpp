@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/file_uri.h"
+#include "foundation/file_uri.h"
 #include "app/mpris_internal.h"
 #include "app/options.h"
 #include "app/player.h"

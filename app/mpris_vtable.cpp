@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "app/commands.h"
-#include "app/file_uri.h"
 #include "app/mpris_internal.h"
 #include "app/options.h"
 #include "app/player.h"
 #include "app/playlist.h"
+#include "decoders/formats.h"
+#include "decoders/media_paths.h"
 #include "decoders/track.h"
+#include "foundation/file_uri.h"
 #include "sontera/sontera.h"
 
 namespace {
@@ -102,8 +104,27 @@ int method_set_position(sd_bus_message* call, void* user, sd_bus_error*) {
     return 1;
 }
 
-bool playable_kind(const char* path) {
-    return has_extension(path, "mp3") || has_extension(path, "flac") || has_extension(path, "wav");
+// A folder or a playlist file: what it stands for replaces the playlist.
+int open_list(Mpris* m, const char* path, sd_bus_error* error) {
+    PathList paths{};
+    m->command_ran = true;
+    bool opened = media_path_expand(&paths, path) && playlist_replace(m->player, &paths);
+    path_list_free(&paths);
+    if (!opened) return sd_bus_error_set(error, SD_BUS_ERROR_FAILED, "nothing in it can be played");
+    return 1;
+}
+
+// An audio file plays its folder from that file, as on the command line. A file asked
+// for by name that cannot be played is refused rather than passed over.
+int open_file(Mpris* m, const char* path, sd_bus_error* error) {
+    const char* why = nullptr;
+    Track* probe = track_try_open(path, &why);
+    if (!probe) return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED, why);
+    track_close(probe);
+    m->command_ran = true;
+    if (!playlist_open_file(m->player, path))
+        return sd_bus_error_set(error, SD_BUS_ERROR_FAILED, "not found in its directory");
+    return 1;
 }
 
 int method_open_uri(sd_bus_message* call, void* user, sd_bus_error* error) {
@@ -114,18 +135,17 @@ int method_open_uri(sd_bus_message* call, void* user, sd_bus_error* error) {
     if (!file_uri_to_path(uri, path, sizeof path))
         return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "not a local file URI");
     struct stat st {};
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+    if (stat(path, &st) != 0)
         return sd_bus_error_set(error, SD_BUS_ERROR_FILE_NOT_FOUND, "no such file");
-    if (!playable_kind(path))
+    const FileFormat* format = S_ISREG(st.st_mode) ? file_format_for_name(path) : nullptr;
+    if (!S_ISDIR(st.st_mode) && !format)
         return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED, "not a type this player opens");
-    // Opening for real would end the process on a broken file, as on the command line.
-    const char* why = nullptr;
-    Track* probe = track_try_open(path, &why);
-    if (!probe) return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED, why);
-    track_close(probe);
-    of(user)->command_ran = true;
-    if (!playlist_open_file(of(user)->player, path))
-        return sd_bus_error_set(error, SD_BUS_ERROR_FAILED, "not found in its directory");
+    r = format && format->kind == FORMAT_AUDIO ? open_file(of(user), path, error)
+                                               : open_list(of(user), path, error);
+    if (r < 0) return r;
+    // What was opened is meant to be heard.
+    Player* p = of(user)->player;
+    if (!p->playing) cmd_toggle_pause(p);
     return sd_bus_reply_method_return(call, "");
 }
 
@@ -152,10 +172,9 @@ GETTER(get_schemes) {
 }
 GETTER(get_mime_types) {
     (void)user;
-    // The same list the desktop entry announces (dist/mime_types.txt), made at configure time.
-    static const char* const types[] = {
-#include "mime_types.inc"
-        nullptr};
+    // The format table's list, which the desktop entry announces too.
+    const char* types[FORMAT_NAMES_MAX * FILE_FORMAT_COUNT + 1];
+    media_types_all(types, sizeof types / sizeof types[0]);
     return sd_bus_message_append_strv(reply, const_cast<char**>(types));
 }
 GETTER(get_status) {

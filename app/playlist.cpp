@@ -10,6 +10,8 @@
 #include "app/load_track.h"
 #include "app/options.h"
 #include "app/player.h"
+#include "decoders/formats.h"
+#include "decoders/media_paths.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
@@ -132,10 +134,7 @@ void playlist_from_file_arg(Player* player, const char* arg) {
     for (ListNode* n = entries->next; n->kind != LIST_KIND_SENTINEL; n = n->next) {
         auto* e = static_cast<DirEntry*>(n->payload);
         if (e->is_directory) continue;
-        bool playable = false;
-        for (const char* ext : {"mp3", "flac", "wav", "ogg", "oga", "opus"})
-            playable = playable || has_extension(e->name, ext);
-        if (!playable) continue;
+        if (!file_name_is_audio(e->name)) continue;
         char* path = must(format_alloc("%s%s", prefix, e->name));
         append_entry(player->playlist, path);
         free(path);
@@ -216,7 +215,21 @@ void playlist_shuffle(List* list, uint64_t state[4]) {
 
 static bool is_entry(const ListNode* node) { return node && node->kind == LIST_KIND_ENTRY; }
 
-// Past either end of the playlist: wrap (repeat), reshuffle (shuffle) or quit.
+static PlaylistEntry* entry_of(ListNode* node) {
+    return static_cast<PlaylistEntry*>(node->payload);
+}
+
+// Every entry failed the last time it was tried: nothing in the playlist can be played.
+static bool none_playable(List* list) {
+    for (ListNode* n = list->next; is_entry(n); n = n->next)
+        if (!entry_of(n)->unplayable) return false;
+    return true;
+}
+
+[[noreturn]] static void nothing_playable() { fail_text("loading file failed"); }
+
+// Past either end of the playlist: wrap (repeat), reshuffle (shuffle) or quit, which is
+// an error when no entry of the playlist could be played.
 static ListNode* wrap_or_quit(Player* player, bool forward) {
     switch (player->play_mode) {
     case PLAY_SHUFFLE: playlist_shuffle(player->playlist, player->shuffle_state); [[fallthrough]];
@@ -227,39 +240,95 @@ static ListNode* wrap_or_quit(Player* player, bool forward) {
     }
     default: break;
     }
+    if (is_entry(player->playlist->next) && none_playable(player->playlist)) nothing_playable();
     cmd_quit(player);
 }
 
-static void playlist_move(Player* player, bool forward) {
-    ListNode* node = forward ? player->current->next : player->current->prev;
-    if (!is_entry(node)) node = wrap_or_quit(player, forward);
+// Makes node current and loads its entry.
+static bool try_entry(Player* player, ListNode* node) {
     player->current = node;
-    player_load_track(player, static_cast<PlaylistEntry*>(node->payload));
+    return player_load_track(player, entry_of(node));
+}
+
+static void playlist_move(Player* player, bool forward) {
+    ListNode* node = player->current;
+    // An entry that cannot be played is passed over in the same direction. Wrapping
+    // modes go round and round, so they stop once every entry has failed: a full count
+    // of failures in repeat mode covers every entry, two in shuffle mode (the first
+    // pass may end early, the reshuffled one is whole).
+    int32_t count = 0;
+    for (int32_t failed = 0;; failed++) {
+        node = forward ? node->next : node->prev;
+        if (!is_entry(node)) node = wrap_or_quit(player, forward);
+        if (try_entry(player, node)) break;
+        if (count == 0) count = list_count(player->playlist);
+        if ((failed + 1) % count == 0 && none_playable(player->playlist)) nothing_playable();
+    }
     if (player->redraw) player->redraw(player);
 }
 
 void playlist_next(Player* player) { playlist_move(player, true); }
 void playlist_previous(Player* player) { playlist_move(player, false); }
 
-bool playlist_open_file(Player* player, const char* path) {
+// From start onwards, round the list once without reshuffling: the first entry that
+// loads becomes current. False when none does.
+static bool load_from(Player* player, ListNode* start) {
+    if (!start) return false;
+    ListNode* node = start;
+    do {
+        if (is_entry(node) && try_entry(player, node)) return true;
+        node = node->next;
+    } while (node != start);
+    return false;
+}
+
+void playlist_start(Player* player) {
+    ListNode* first = player->current->next;
+    if (!is_entry(first)) first = list_head(player->playlist);
+    if (!load_from(player, first)) nothing_playable();
+    if (player->redraw) player->redraw(player);
+}
+
+// list becomes the playlist with start's entry playing (or the first playable one
+// after it); shuffle mode orders the others around it. False, with the old playlist
+// back in place and list destroyed, when nothing in list plays.
+static bool play_new_list(Player* player, List* list, ListNode* start) {
     List* old_playlist = player->playlist;
     ListNode* old_current = player->current;
-    playlist_from_file_arg(player, path);
-    ListNode* node = player->current->next;
-    if (!is_entry(node) || !entry_path_equals(node->payload, const_cast<char*>(path))) {
-        list_destroy(player->playlist, playlist_entry_destroy);
+    player->playlist = list;
+    player->current = start;
+    if (player->play_mode == PLAY_SHUFFLE) playlist_shuffle(list, player->shuffle_state);
+    if (!load_from(player, start)) {
+        list_destroy(list, playlist_entry_destroy);
         player->playlist = old_playlist;
         player->current = old_current;
         return false;
     }
-    // The file asked for plays now; shuffle mode orders the others around it.
-    if (player->play_mode == PLAY_SHUFFLE)
-        playlist_shuffle(player->playlist, player->shuffle_state);
-    player->current = node;
-    player_load_track(player, static_cast<PlaylistEntry*>(node->payload));
     list_destroy(old_playlist, playlist_entry_destroy);
     if (player->redraw) player->redraw(player);
     return true;
+}
+
+bool playlist_open_file(Player* player, const char* path) {
+    List* old_playlist = player->playlist;
+    ListNode* old_current = player->current;
+    playlist_from_file_arg(player, path);
+    List* list = player->playlist;
+    ListNode* node = player->current->next;
+    player->playlist = old_playlist;
+    player->current = old_current;
+    if (!is_entry(node) || !entry_path_equals(node->payload, const_cast<char*>(path))) {
+        list_destroy(list, playlist_entry_destroy);
+        return false;
+    }
+    return play_new_list(player, list, node);
+}
+
+bool playlist_replace(Player* player, const PathList* paths) {
+    if (paths->count == 0) return false;
+    List* list = list_create();
+    for (size_t i = 0; i < paths->count; i++) append_entry(list, paths->items[i]);
+    return play_new_list(player, list, list_head(list));
 }
 
 static void set_play_mode(Player* player, int32_t mode, const char* name) {

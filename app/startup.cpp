@@ -206,7 +206,7 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
 
     player->redraw = redraw_player;
     player->next_track = playlist_next;
-    playlist_next(player);
+    playlist_start(player);
     audio_pump(player);
     player->playing = 1;
     ui_redraw(player);

@@ -1,8 +1,6 @@
 #include "decoders/decoder_table.h"
 
-#include <strings.h>
-#include <cstring>
-
+#include "decoders/formats.h"
 #include "decoders/ogg_sniff.h"
 
 namespace {
@@ -11,7 +9,7 @@ constexpr const char* LOAD_FAILED = "loading file failed";
 constexpr const char* NOT_IMPLEMENTED = "format not implemented";
 
 struct DecoderRow {
-    const char* extension;
+    int32_t format;               // FileFormatId: the names and media types (formats.cpp)
     const TrackDecoder* decoder;  // what the name says
     // When set, the file's first bytes choose the decoder instead (null: none fits).
     const TrackDecoder* (*sniff)(const char* path) = nullptr;
@@ -27,24 +25,20 @@ const TrackDecoder* ogg_choose(const char* path) {
     }
 }
 
-// Tried in this order; the first extension that matches decides.
+// One row per audio format of the format table.
 const DecoderRow rows[] = {
-    {.extension = "mp3", .decoder = &mp3_track_decoder},
-    {.extension = "flac", .decoder = &flac_track_decoder},
-    {.extension = "wav", .decoder = &wav_track_decoder},
-    {.extension = "ogg", .decoder = &vorbis_track_decoder, .sniff = ogg_choose},
-    {.extension = "oga", .decoder = &vorbis_track_decoder, .sniff = ogg_choose},
-    {.extension = "opus", .decoder = &opus_track_decoder},
+    {.format = FORMAT_ID_MP3, .decoder = &mp3_track_decoder},
+    {.format = FORMAT_ID_FLAC, .decoder = &flac_track_decoder},
+    {.format = FORMAT_ID_WAV, .decoder = &wav_track_decoder},
+    {.format = FORMAT_ID_OGG, .decoder = &vorbis_track_decoder, .sniff = ogg_choose},
+    {.format = FORMAT_ID_OPUS, .decoder = &opus_track_decoder},
 };
 
-bool has_ext(const char* path, const char* ext) {
-    const size_t n = std::strlen(ext), len = std::strlen(path);
-    return len >= n + 1 && path[len - n - 1] == '.' && strcasecmp(path + len - n, ext) == 0;
-}
-
 const DecoderRow* row_for(const char* path) {
+    const FileFormat* format = file_format_for_name(path);
+    if (!format) return nullptr;
     for (const DecoderRow& row : rows)
-        if (has_ext(path, row.extension)) return &row;
+        if (row.format == format->id) return &row;
     return nullptr;
 }
 

@@ -1,9 +1,10 @@
-// The decoder table: one TrackDecoder record per format, chosen by the file name's
-// extension. Adding a format is one file defining its record and one row in
-// decoder_table.cpp.
+// The decoder table: one TrackDecoder record per audio format of the format table
+// (formats.h), chosen by the file name's extension. Adding a format is one row in
+// formats.cpp (its extensions and media types), one file defining its record and one
+// row in decoder_table.cpp.
 //
-//   track_decoder_find(path, &error)   the decoder that opens path: the row whose extension
-//                                      the path ends in (any case, after a '.'); for rows
+//   track_decoder_find(path, &error)   the decoder that opens path: the row of the audio
+//                                      format whose extension the path ends in; for rows
 //                                      that sniff, the decoder the file's first bytes name.
 //                                      Null with *error = "format not implemented" when no
 //                                      row matches, "loading file failed" when a sniffing

@@ -41,8 +41,14 @@
 // Display strings
 //   display_strings_fill(entry, track)  a playlist entry's copies of the tags or "unknown
 //                                       title", ...; format text "%dHz/%dch"; duration;
-//                                       leading track number; marks the entry loaded.
+//                                       leading track number; marks the entry loaded and
+//                                       playable. Strings it already had are freed first.
 //   display_strings_free(entry)         frees those strings (not the path), clears them.
+//   display_strings_fill_unplayable(entry)  for an entry whose file cannot be opened: the
+//                                       file name without folder and extension as title,
+//                                       "unknown ..." for the rest, empty format text, no
+//                                       duration; marks it loaded and unplayable. Strings
+//                                       it already had are freed first.
 //
 // Album art (returns null when there is none; the caller supplies its placeholder)
 //   album_art_external_path(track_path) "dir/name" of the first ExternalCoverNames entry
@@ -104,6 +110,7 @@ bool flac_read_embedded(const char* path, TrackMetadata* metadata, PictureData* 
 struct PlaylistEntry;
 void display_strings_fill(PlaylistEntry* entry, const Track* track);
 void display_strings_free(PlaylistEntry* entry);
+void display_strings_fill_unplayable(PlaylistEntry* entry);
 
 inline constexpr const char* ExternalCoverNames[] = {
     "cover.jpg",  "cover.png",  "Cover.jpg", "Cover.png", "folder.jpg", "folder.png",

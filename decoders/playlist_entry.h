@@ -15,6 +15,7 @@ struct PlaylistEntry {
     char* format_text;  // "%dHz/%dch"
     int32_t duration_ms;
     int32_t track_number;
-    uint8_t loaded;  // display strings filled
+    uint8_t loaded;      // display strings filled
+    uint8_t unplayable;  // its file could not be opened the last time it was tried
     uint32_t id;     // unique within the run; names the entry to the desktop controls
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/file_uri.h"
+#include "foundation/file_uri.h"
 #include "foundation/memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -9,7 +9,7 @@ PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  libwayland-dev libwayland-bin wayland-protocols libx11-dev
  fonts-dejavu-core fonts-urw-base35
  xvfb x11-utils xdotool imagemagick python3-xlib
- weston wayland-utils
+ weston wayland-utils sway
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils dbus playerctl
  sox libsox-fmt-all lame flac eyed3 vorbis-tools opus-tools valgrind
  librsvg2-bin fontconfig dpkg-dev desktop-file-utils mandoc"

@@ -25,7 +25,8 @@
 //                                text's width at a pixel height.
 //   playlist_entry_at(node, offset)   the entry offset places from node's entry
 //                                (negative: backwards); null past either end.
-//   entry_ensure_loaded(entry)   fills the entry's display strings from its file once.
+//   entry_ensure_loaded(entry)   fills the entry's display strings from its file once;
+//                                a file that cannot be opened gives its name as title.
 //
 // Visualisation level (Player::analysis_enabled): spectrum and waveform need 1,
 // statsdebug, rectdebug and blurdebug need 2.

@@ -21,7 +21,13 @@ PlaylistEntry* playlist_entry_at(ListNode* node, int32_t offset) {
 
 void entry_ensure_loaded(PlaylistEntry* entry) {
     if (!entry || entry->loaded) return;
-    Track* track = track_open(entry->path);
+    // A neighbour that cannot be opened is shown by its file name; playing reports it.
+    const char* error = nullptr;
+    Track* track = track_try_open(entry->path, &error);
+    if (!track) {
+        display_strings_fill_unplayable(entry);
+        return;
+    }
     display_strings_fill(entry, track);
     track_close(track);
 }

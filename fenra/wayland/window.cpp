@@ -31,13 +31,29 @@ void warn(const char* text) { log_text(LOG_WARNING, "%s\n", text); }
 
 // ---- outputs ------------------------------------------------------------------
 
+// The window's size in surface units, declared fixed: its least and greatest sizes
+// both equal it, so that a tiling compositor floats it at that size and others offer
+// no resize. Again whenever the scale changes; nothing before the window has a size.
+void declare_size(WindowBackend* b) {
+    if (b->width == 0 || b->height == 0) return;
+    b->logical_width = static_cast<uint32_t>(std::round(b->width / b->scale));
+    b->logical_height = static_cast<uint32_t>(std::round(b->height / b->scale));
+    if (!b->toplevel) return;
+    auto w = static_cast<int32_t>(b->logical_width), h = static_cast<int32_t>(b->logical_height);
+    xdg_toplevel_set_min_size(b->toplevel, w, h);
+    xdg_toplevel_set_max_size(b->toplevel, w, h);
+}
+
 void output_geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                      const char*, int32_t) {}
 void output_mode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
 void output_done(void*, wl_output*) {}
 void output_scale(void* data, wl_output*, int32_t factor) {
     auto* b = static_cast<WindowBackend*>(data);
-    if (factor > b->scale) b->scale = factor;
+    if (factor > b->scale) {
+        b->scale = factor;
+        declare_size(b);
+    }
 }
 void output_name(void*, wl_output*, const char*) {}
 void output_description(void*, wl_output*, const char*) {}
@@ -333,8 +349,6 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     b->height = static_cast<uint32_t>(height);
     window->width = width;
     window->height = height;
-    b->logical_width = static_cast<uint32_t>(std::round(width / b->scale));
-    b->logical_height = static_cast<uint32_t>(std::round(height / b->scale));
     b->buffer_format =
         (flags & FENRA_TRANSPARENT) ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888;
 
@@ -353,6 +367,7 @@ Window* fenra_open(int32_t x, int32_t y, int32_t width, int32_t height, float sc
     xdg_toplevel_add_listener(b->toplevel, &toplevel_listener, b);
     xdg_toplevel_set_title(b->toplevel, "qulmo");
     xdg_toplevel_set_app_id(b->toplevel, "qulmo");
+    declare_size(b);
     wl_surface_commit(b->surface);
 
     if (b->data_device_manager && b->seats[0]) wayland_selection_start(b);

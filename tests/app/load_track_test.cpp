@@ -14,6 +14,7 @@
 #include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
+#include "decoders/metadata.h"
 #include "decoders/track.h"
 #include "fenra/fenra.h"
 #include "imaging/image.h"
@@ -171,7 +172,7 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
     Window window{};
     input_state.window = &window;
     testing::internal::CaptureStderr();
-    player_load_track(&player, entry);
+    EXPECT_TRUE(player_load_track(&player, entry));
     std::string err = testing::internal::GetCapturedStderr();
     input_state.window = nullptr;
 
@@ -217,7 +218,7 @@ TEST_F(LoadFixture, LoadsTheTrackFillsTheEntryPlacesArtAndOpensTheSink) {
     entry->title = strdup("kept");
     Track* first = player.track;
     testing::internal::CaptureStderr();
-    player_load_track(&player, entry);
+    EXPECT_TRUE(player_load_track(&player, entry));
     testing::internal::GetCapturedStderr();
     EXPECT_STREQ(entry->title, "kept");
     EXPECT_NE(player.track, first);
@@ -229,7 +230,7 @@ TEST_F(LoadFixture, WithoutArtEveryElementGetsATransparentImage) {
     fs::remove(dir / "cover.png");
     PlaylistEntry* entry = playlist_entry_create((dir / "a.wav").c_str());
     testing::internal::CaptureStderr();
-    player_load_track(&player, entry);
+    EXPECT_TRUE(player_load_track(&player, entry));
     testing::internal::GetCapturedStderr();
     const Image* art = ui_element_image(ui_elements[2]);
     ASSERT_NE(art, nullptr);
@@ -239,12 +240,45 @@ TEST_F(LoadFixture, WithoutArtEveryElementGetsATransparentImage) {
     playlist_entry_destroy(entry);
 }
 
-TEST_F(LoadFixture, ATrackThatFailsToOpenEndsTheProgram) {
+TEST_F(LoadFixture, AFileThatCannotBePlayedIsReportedAndChangesNothing) {
     std::ofstream(dir / "bad.flac") << "not a flac stream at all";
-    PlaylistEntry* entry = playlist_entry_create((dir / "bad.flac").c_str());
-    EXPECT_EXIT(player_load_track(&player, entry), testing::ExitedWithCode(1),
-                "ERROR: loading file failed");
-    playlist_entry_destroy(entry);
+    std::ofstream(dir / "notes.aac") << "x";
+    struct Case {
+        const char* name;
+        const char* reason;
+        const char* title;
+    } cases[] = {
+        {"bad.flac", "loading file failed", "bad"},
+        {"notes.aac", "format not implemented", "notes"},
+        {"gone.mp3", "loading file failed", "gone"},
+    };
+    PlaylistEntry* good = playlist_entry_create((dir / "a.wav").c_str());
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(player_load_track(&player, good));
+    testing::internal::GetCapturedStderr();
+    const Track* playing = player.track;
+    for (const Case& c : cases) {
+        std::string path = (dir / c.name).string();
+        PlaylistEntry* entry = playlist_entry_create(path.c_str());
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(player_load_track(&player, entry)) << c.name;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "loading file " + path + "\nWARNING: cannot play, skipped: " + path + " (" +
+                      c.reason + ")\n");
+        EXPECT_EQ(player.track, playing) << c.name;
+        EXPECT_STREQ(entry->title, c.title);
+        EXPECT_STREQ(entry->artist, "unknown artist");
+        EXPECT_EQ(entry->unplayable, 1);
+        playlist_entry_destroy(entry);
+    }
+    // A file that failed before and plays now shows its tags.
+    display_strings_fill_unplayable(good);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(player_load_track(&player, good));
+    testing::internal::GetCapturedStderr();
+    EXPECT_STREQ(good->title, "Title");
+    EXPECT_EQ(good->unplayable, 0);
+    playlist_entry_destroy(good);
 }
 
 }  // namespace

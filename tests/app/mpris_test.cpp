@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/file_uri.h"
+#include "foundation/file_uri.h"
 #include "app/mpris_internal.h"
 #include "app/player.h"
 #include "foundation/memory.h"

@@ -31,7 +31,12 @@ std::vector<std::string> loaded;
 struct QuitCalled {};
 }  // namespace
 
-void player_load_track(Player*, PlaylistEntry* entry) { loaded.emplace_back(entry->path); }
+// A path holding "bad" stands for a file that cannot be played.
+bool player_load_track(Player*, PlaylistEntry* entry) {
+    loaded.emplace_back(entry->path);
+    entry->unplayable = strstr(entry->path, "bad") != nullptr;
+    return !entry->unplayable;
+}
 void cmd_quit(Player*) { throw QuitCalled{}; }
 
 namespace {
@@ -442,6 +447,64 @@ TEST_F(PlayerFixture, EmptyPlaylistQuitsInEveryMode) {
             EXPECT_THROW(forward ? playlist_next(&player) : playlist_previous(&player), QuitCalled)
                 << "mode " << mode;
         }
+    }
+}
+
+// Entries whose path holds "bad" cannot be played (see the fake loader): every move
+// passes over them in its own direction; only a playlist where every entry failed ends
+// with the error, also in the modes that go round.
+TEST_F(PlayerFixture, PassesOverEntriesThatCannotBePlayed) {
+    using V = std::vector<std::string>;
+    enum Move { NEXT, PREVIOUS, START };
+    struct Case {
+        std::initializer_list<const char*> names;
+        int32_t mode;
+        Move move;
+        const char* start;  // current before the move; null: the sentinel
+        V loads;            // every load tried, in order
+        const char* ends;   // the entry playing after it, "quit" or "error"
+    };
+    const Case cases[] = {
+        {{"a", "bad1", "b", "bad2"}, PLAY_NORMAL, NEXT, "a", V{"bad1", "b"}, "b"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_NORMAL, PREVIOUS, "b", V{"bad1", "a"}, "a"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_NORMAL, NEXT, "b", V{"bad2"}, "quit"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_SINGLE, NEXT, "b", V{"bad2"}, "quit"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_REPEAT, NEXT, "b", V{"bad2", "a"}, "a"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_REPEAT, PREVIOUS, "a", V{"bad2", "b"}, "b"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_NORMAL, START, nullptr, V{"a"}, "a"},
+        {{"a", "bad1", "b", "bad2"}, PLAY_NORMAL, START, "b", V{"bad2", "a"}, "a"},
+        {{"bad1", "bad2", "bad3"}, PLAY_NORMAL, START, nullptr, V{}, "error"},
+        {{"bad1", "bad2", "bad3"}, PLAY_SINGLE, START, "bad2", V{}, "error"},
+        {{"bad1", "bad2", "bad3"}, PLAY_REPEAT, NEXT, "bad1", V{}, "error"},
+        {{"bad1", "bad2", "bad3"}, PLAY_SHUFFLE, PREVIOUS, "bad3", V{}, "error"},
+        {{"bad1", "bad2", "bad3"}, PLAY_NORMAL, NEXT, nullptr, V{}, "error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " move " << c.move << " from "
+                                        << (c.start ? c.start : "start") << " to " << c.ends);
+        list_destroy(player.playlist, playlist_entry_destroy);
+        build(c.names);
+        player.play_mode = c.mode;
+        if (c.start)
+            player.current =
+                list_find(player.playlist, entry_path_equals, const_cast<char*>(c.start));
+        loaded.clear();
+        auto move = [&] {
+            if (c.move == NEXT) playlist_next(&player);
+            if (c.move == PREVIOUS) playlist_previous(&player);
+            if (c.move == START) playlist_start(&player);
+        };
+        if (strcmp(c.ends, "error") == 0) {
+            EXPECT_EXIT(move(), testing::ExitedWithCode(1), "^ERROR: loading file failed\n$");
+            continue;
+        }
+        if (strcmp(c.ends, "quit") == 0) {
+            EXPECT_THROW(move(), QuitCalled);
+        } else {
+            move();
+            EXPECT_STREQ(current_path(player), c.ends);
+        }
+        EXPECT_EQ(loaded, c.loads);
     }
 }
 

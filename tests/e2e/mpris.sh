@@ -6,7 +6,7 @@
 # position). Then hostile calls, the introspection data, Quit, a bus that goes away,
 # no bus at all, and qulmo-wayland under headless weston.
 BUILD=$1 SRC=$2
-for tool in dbus-run-session dbus-daemon dbus-monitor busctl playerctl pulseaudio parecord; do
+for tool in dbus-run-session dbus-daemon dbus-monitor busctl playerctl pulseaudio parecord opusenc; do
     command -v "$tool" >/dev/null || {
         echo "skipped: $tool is missing"
         exit 77
@@ -29,8 +29,8 @@ E2E_CLEANUP+=(xvfb_stop)
 
 # --- media: a sweep (200 Hz + 100 Hz per second) and an MP3, both with embedded
 # covers and no cover file; another directory with a cover file.
-a="$WORK/a b" c="$WORK/c" d="$WORK/d"
-mkdir -p "$a" "$c" "$d"
+a="$WORK/a b" c="$WORK/c" d="$WORK/d" o="$WORK/o"
+mkdir -p "$a" "$c" "$d" "$o"
 /usr/bin/convert -size 300x200 xc:'#3060c0' "$WORK/emb.png"
 /usr/bin/convert -size 64x64 xc:'#c03030' "$c/cover.png"
 sox -q -n -r 44100 -b 16 -c 2 "$WORK/sweep.wav" synth 40 sine 200:4200 vol 0.5
@@ -45,6 +45,8 @@ eyeD3 --quiet --to-v2.3 -t Tone -a "Test Artist" -A "Test Album" -n 2 \
 flac --silent -f -o "$c/Cover Case.flac" "$WORK/tone.wav"
 metaflac --set-tag=TITLE="Cover Case" "$c/Cover Case.flac"
 printf 'not audio' >"$d/broken.mp3"
+opusenc --quiet --title Opus "$WORK/tone.wav" "$o/x.opus"
+printf '#EXTM3U\n#EXTINF:40,Test Artist - Tone\n../a b/02 Tone.mp3\nx.opus\n' >"$o/list.m3u8"
 
 # --- the device's sound, recorded from the null sink's monitor
 cap="$WORK/cap.raw"
@@ -188,6 +190,18 @@ e2e_wait_for "$E2E_LOG" "^loading file $c/Cover Case.flac" 5 || e2e_fail "OpenUr
 [ -z "$(ls -A "$XDG_RUNTIME_DIR/qulmo")" ] || e2e_fail "written cover not removed"
 [ "$(pc metadata xesam:artist 2>/dev/null)" = "" ] || e2e_fail "an absent artist is shown"
 
+# --- an Opus file through playerctl, then a playlist file replaces the playlist
+pc open "file://$o/x.opus"
+e2e_wait_for "$E2E_LOG" "^loading file $o/x.opus" 5 || e2e_fail "playerctl open of an .opus"
+[ "$(pc metadata xesam:title)" = Opus ] || e2e_fail "Opus metadata"
+wait_sound peak 1000 40000 || e2e_fail "the Opus file makes no sound"
+busctl --user call org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Player OpenUri s "file://$o/list.m3u8" || e2e_fail "OpenUri of an .m3u8"
+e2e_wait_for "$E2E_LOG" "^loading file $o/../a b/02 Tone.mp3" 5 || e2e_fail "the .m3u8 did not play"
+pc next
+e2e_wait_for "$E2E_LOG" "^loading file $o/x.opus" 5 && [ "$(grep -c "^loading file $o/x.opus" "$E2E_LOG")" -eq 2 ] ||
+    e2e_fail "the .m3u8's second entry did not follow its first"
+
 for s in PlaybackStatus Volume LoopStatus Shuffle Metadata; do
     grep -A1 'dict entry(' "$WORK/monitor.log" | grep -q "string \"$s\"" ||
         e2e_fail "no PropertiesChanged for $s"
@@ -203,7 +217,7 @@ bc set-property "${P[@]}" Volume d nan && e2e_fail "Volume NaN accepted"
 bc set-property "${P[@]}" LoopStatus s Sometimes && e2e_fail "LoopStatus Sometimes accepted"
 bc set-property "${P[@]}" Rate d 2 && e2e_fail "Rate 2 accepted"
 for uri in "http://example.com/a.mp3" "file:///nonexistent/a.mp3" "file:///%zz" "file://elsewhere$c/Cover%20Case.flac" \
-    "" "file://" "file:///tmp/%00x.mp3" "file://$c" "file://$d/broken.mp3" "file://$c/cover.png"; do
+    "" "file://" "file:///tmp/%00x.mp3" "file://$d" "file://$d/broken.mp3" "file://$c/cover.png"; do
     bc call "${P[@]}" OpenUri s "$uri" && e2e_fail "OpenUri accepted '$uri'"
 done
 bc call "${P[@]}" Seek x 9223372036854775807 || e2e_fail "huge seek refused"
@@ -274,8 +288,13 @@ cat >"$WORK/want.txt" <<'EOF'
 .Volume property d 0.5
 .Seeked signal x -
 EOF
-# Every type the desktop entry announces.
-sed -i "s/ as TYPES$/ as $(grep -c '^[^#]' "$SRC/dist/mime_types.txt")/" "$WORK/want.txt"
+# Exactly the types the desktop entry announces, in the same order.
+entry_types=$(sed -n 's/^MimeType=//p' "$BUILD/dist/qulmo.desktop")
+bus_types=$(busctl --user get-property org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2 SupportedMimeTypes | cut -d' ' -f3- | tr -d '"' | tr ' ' ';')
+[ -n "$bus_types" ] && [ "$bus_types;" = "$entry_types" ] ||
+    e2e_fail "the bus announces '$bus_types', the desktop entry '$entry_types'"
+sed -i "s/ as TYPES$/ as $(tr -cd ';' <<<"$entry_types" | wc -c)/" "$WORK/want.txt"
 diff "$WORK/want.txt" "$WORK/introspect.txt" >&2 || e2e_fail "introspection differs"
 busctl --user introspect org.mpris.MediaPlayer2.qulmo /org/mpris/MediaPlayer2 |
     grep -q '^\.Metadata *property *a{sv} ' || e2e_fail "Metadata signature"

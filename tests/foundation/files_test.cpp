@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "foundation/files.h"
+#include "foundation/folder_walk.h"
 #include "foundation/memory.h"
 #include "tests/lib/temp_dir.h"
 
@@ -125,3 +127,38 @@ TEST(ConfigDirChild, PrintsResult) {
 }
 
 }  // namespace
+
+// A music collection with the traps real ones hold: files and folders in mixed order,
+// hidden ones, a link back to the top, a link into a sibling, a dangling link, a
+// file of another kind and a folder nested past the depth limit.
+TEST(FolderWalk, FilesBeforeSubFoldersInNameOrderSkippingHiddenAndLoops) {
+    TempDir dir;
+    const fs::path top = dir.path / "Music";
+    for (const char* d : {"B", "a", "B/Disc 2", "B/Disc 1", ".cache", "a/.hidden", "deep"})
+        fs::create_directories(top / d);
+    for (const char* f :
+         {"z.mp3", "B/02.mp3", "B/01.mp3", "B/Disc 2/x.mp3", "B/Disc 1/x.mp3", "a/y.mp3",
+          ".cache/c.mp3", "a/.hidden/h.mp3", "a/.dot.mp3", "a/cover.jpg", "Z.mp3"})
+        dir.file("Music/" + std::string(f), "x");
+    fs::create_directory_symlink("..", top / "a" / "up");           // back to the top: a loop
+    fs::create_directory_symlink("../B/Disc 1", top / "a" / "d1");  // a sibling: no loop
+    fs::create_symlink("nowhere.mp3", top / "a" / "gone.mp3");
+    fs::path deep = top / "deep";
+    for (int i = 0; i < FOLDER_WALK_DEPTH + 2; i++) fs::create_directory(deep /= "d");
+    std::ofstream(deep / "too deep.mp3") << "x";
+
+    std::vector<std::string> seen;
+    auto add = [](const char* path, void* out) {
+        static_cast<std::vector<std::string>*>(out)->emplace_back(path);
+    };
+    auto mp3 = [](const char* name, void*) { return std::string(name).ends_with(".mp3"); };
+    FolderWalk walk = {.keep = mp3, .found = add, .user = &seen};
+    ASSERT_TRUE(folder_walk((top.string() + "/").c_str(), walk));
+    const std::string t = top.string() + "/";
+    std::vector<std::string> want = {t + "Z.mp3",    t + "z.mp3",          t + "B/01.mp3",
+                                     t + "B/02.mp3", t + "B/Disc 1/x.mp3", t + "B/Disc 2/x.mp3",
+                                     t + "a/y.mp3",  t + "a/d1/x.mp3"};
+    EXPECT_EQ(seen, want);
+    EXPECT_FALSE(folder_walk((top / "z.mp3").c_str(), walk));
+    EXPECT_FALSE(folder_walk((top / "missing").c_str(), walk));
+}

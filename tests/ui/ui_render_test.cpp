@@ -11,6 +11,7 @@
 
 #include "app/player.h"
 #include "app/playlist.h"
+#include "decoders/metadata.h"
 #include "foundation/memory.h"
 #include "imaging/image.h"
 #include "imaging/text.h"
@@ -653,6 +654,16 @@ TEST_F(Renderer, OffsetsPickNeighbouringEntries) {
     ui_render_static(&p);
     ui_redraw(&p);
     EXPECT_EQ(painted_width(p.canvas, 0), 0);
+}
+
+TEST(RendererEntries, AnEntryThatCannotBeOpenedShowsItsFileName) {
+    PlaylistEntry entry{};
+    entry.path = strdup("/nonexistent/Disc 1/07 Some Song.flac");
+    entry_ensure_loaded(&entry);
+    EXPECT_STREQ(entry.title, "07 Some Song");
+    EXPECT_EQ(entry.unplayable, 1);
+    display_strings_free(&entry);
+    free(entry.path);
 }
 
 TEST_F(Renderer, RedrawPresentsIntoTheFramebuffer) {

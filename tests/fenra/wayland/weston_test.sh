@@ -143,6 +143,8 @@ grep -qE 'create_buffer\(new id wl_buffer@[0-9]+, 0, 300, 300, 1200, 1\)' "$work
     fail "no 300 x 300 XRGB8888 buffer"
 expect_text "$work/proto.txt" 'set_title("qulmo")'
 expect_text "$work/proto.txt" 'set_app_id("qulmo")'
+expect_text "$work/proto.txt" 'set_min_size(300, 300)'
+expect_text "$work/proto.txt" 'set_max_size(300, 300)'
 expect_text "$work/proto.txt" 'set_title("[Artist - Title] - qulmo")'
 expect_text "$work/proto.txt" 'ack_configure('
 expect_text "$work/proto.txt" 'set_destination(300, 300)'
@@ -171,6 +173,7 @@ expect_line "$work/out5.txt" "opened 300 300"
 grep -qE 'create_buffer\(new id wl_buffer@[0-9]+, 0, 300, 300, 1200, 1\)' "$work/proto5.txt" ||
     fail "scale 2: the buffer does not keep the pixel size"
 expect_text "$work/proto5.txt" 'set_destination(150, 150)'
+expect_text "$work/proto5.txt" 'set_max_size(150, 150)'
 grep -qE 'damage\(0, 0, 150, 150\)' "$work/proto5.txt" || fail "scale 2: first damage"
 grep -qE 'damage\(5, 5, 150, 150\)' "$work/proto5.txt" || fail "scale 2: damage of a present at 10, 10"
 shot=$(ls "$work"/wayland-screenshot-*.png 2>/dev/null | head -n 1)

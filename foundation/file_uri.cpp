@@ -1,4 +1,4 @@
-#include "app/file_uri.h"
+#include "foundation/file_uri.h"
 
 #include <strings.h>
 
