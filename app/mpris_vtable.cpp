@@ -12,9 +12,9 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "decoders/formats.h"
-#include "decoders/media_paths.h"
 #include "decoders/track.h"
+#include "formats/formats.h"
+#include "formats/media_paths.h"
 #include "foundation/file_uri.h"
 #include "sontera/sontera.h"
 

@@ -1,7 +1,7 @@
 #include "decoders/decoder_table.h"
 
-#include "decoders/formats.h"
 #include "decoders/ogg_sniff.h"
+#include "formats/formats.h"
 
 namespace {
 

@@ -42,10 +42,10 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "decoders/formats.h"
-#include "decoders/media_paths.h"
 #include "dist/launcher_bus.h"
 #include "dist/launcher_list.h"
+#include "formats/formats.h"
+#include "formats/media_paths.h"
 #include "foundation/file_uri.h"
 #include "foundation/memory.h"
 

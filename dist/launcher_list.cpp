@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decoders/media_paths.h"
+#include "formats/media_paths.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // opens (dist/desktop_entry.cmake puts it in).
 #include <cstdio>
 
-#include "decoders/formats.h"
+#include "formats/formats.h"
 
 int main() {
     const char* types[FORMAT_NAMES_MAX * FILE_FORMAT_COUNT + 1];

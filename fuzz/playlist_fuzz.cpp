@@ -13,8 +13,8 @@
 #include "app/load_track.h"
 #include "app/player.h"
 #include "app/playlist.h"
-#include "decoders/formats.h"
-#include "decoders/playlist_files.h"
+#include "formats/formats.h"
+#include "formats/playlist_files.h"
 
 // The builder's neighbours in the playlist code; never reached from here.
 bool player_load_track(Player*, PlaylistEntry*) { abort(); }

@@ -66,6 +66,7 @@ owners = {
     "fenra/wayland": {"fenra_wayland", "fenra_wayland_logic"},
     "sontera": {"sontera"},
     "analysis": {"qulmo_analysis"},
+    "formats": {"qulmo_formats"},
     "decoders": {"qulmo_decoders"},
     "ui": {"qulmo_render"},
     "app": {"qulmo_app", "qulmo-x11", "qulmo-wayland"},

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "decoders/decoder_table.h"
-#include "decoders/formats.h"
-#include "decoders/media_paths.h"
-#include "decoders/playlist_files.h"
 #include "decoders/track.h"
+#include "formats/formats.h"
+#include "formats/media_paths.h"
+#include "formats/playlist_files.h"
 #include "tests/lib/temp_dir.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "decoders/media_paths.h"
+#include "formats/media_paths.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "decoders/formats.h"
-#include "decoders/playlist_files.h"
+#include "formats/formats.h"
+#include "formats/playlist_files.h"
 #include "foundation/folder_walk.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"

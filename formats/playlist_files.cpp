@@ -1,4 +1,4 @@
-#include "decoders/playlist_files.h"
+#include "formats/playlist_files.h"
 
 #include <strings.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "decoders/formats.h"
+#include "formats/formats.h"
 #include "foundation/file_uri.h"
 #include "foundation/memory.h"
 

@@ -1,4 +1,4 @@
-#include "decoders/formats.h"
+#include "formats/formats.h"
 
 #include <strings.h>
 
