@@ -38,11 +38,11 @@ bool album_art_find_data(const char* path, const Track* track, PictureData* pict
     return codec && codec->picture && codec->picture(path, state, picture);
 }
 
-Image* album_art_load(const char* path, const Track* track, char** cover_path) {
+Image* album_art_load(const char* path, const Track* track, char** cover_path, ImageWanted wanted) {
     if (cover_path) *cover_path = nullptr;
     if (!track_decoder_for_name(path)) return nullptr;
     if (char* cover = album_art_external_path(path)) {
-        Image* image = image_load_file(cover);
+        Image* image = image_load_file(cover, wanted);
         if (cover_path) {
             *cover_path = cover;
         } else {
@@ -52,7 +52,7 @@ Image* album_art_load(const char* path, const Track* track, char** cover_path) {
     }
     PictureData picture;
     if (!album_art_find_data(path, track, &picture)) return nullptr;
-    Image* image = image_load_memory(picture.data, picture.size);
+    Image* image = image_load_memory(picture.data, picture.size, wanted);
     picture_data_free(&picture);
     return image;
 }

@@ -51,17 +51,20 @@
 //                                       function of the track's decoder (of the path's when
 //                                       track is null); false when none. Free with
 //                                       picture_data_free.
-//   album_art_load(path, track, &cover) external cover first, then the embedded picture,
-//                                       decoded to an Image; null when nothing found.
-//                                       With cover given, *cover is the cover file's path
-//                                       when that was used (dru_free it), else null.
+//   album_art_load(path, track, &cover, wanted)  external cover first, then the embedded
+//                                       picture, decoded to an Image (no smaller than
+//                                       wanted, see image_load_file); null when nothing
+//                                       found. With cover given, *cover is the cover
+//                                       file's path when that was used (dru_free it), else
+//                                       null.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "imaging/image.h"
+
 struct Track;
-struct Image;
 
 struct TrackMetadata {
     char* title;
@@ -113,4 +116,4 @@ inline constexpr const char* ExternalCoverNames[] = {
 [[nodiscard]] char* album_art_external_path(const char* track_path);
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
 [[nodiscard]] Image* album_art_load(const char* path, const Track* track,
-                                    char** cover_path = nullptr);
+                                    char** cover_path = nullptr, ImageWanted wanted = {});

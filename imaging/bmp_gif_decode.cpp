@@ -1,0 +1,43 @@
+// BMP and GIF through stb_image, the only formats compiled into it (stb_impl.cpp).
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/memory.h"
+#include "imaging/image_decode.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
+
+namespace {
+
+bool fail(ImageDecode* job, const char* reason) {
+    snprintf(job->reason, sizeof job->reason, "%s", reason ? reason : "unknown error");
+    return false;
+}
+
+}  // namespace
+
+bool image_decode_stb(ImageDecode* job) {
+    if (job->length > size_t(INT_MAX)) return fail(job, "image too large");
+    const int length = int(job->length);
+    int w = 0, h = 0, channels = 0;
+    if (!stbi_info_from_memory(job->bytes, length, &w, &h, &channels))
+        return fail(job, stbi_failure_reason());
+    if (image_too_large(w, h)) return fail(job, "image too large");
+    uint8_t* data = stbi_load_from_memory(job->bytes, length, &w, &h, &channels, 4);
+    if (!data) return fail(job, stbi_failure_reason());
+    // The decoder's buffer becomes the image's, grown by the spare bytes.
+    const size_t size = size_t(w) * size_t(h) * 4;
+    data = static_cast<uint8_t*>(dru_realloc_memory(data, size + IMAGE_SPARE_BYTES));
+    memset(data + size, 0, IMAGE_SPARE_BYTES);
+    Image* image = image_new(0, 0, IMAGE_EMPTY);
+    image->pixels = data;
+    image->width = w;
+    image->height = h;
+    image->stride = w * 4;
+    job->image = image;
+    return true;
+}
