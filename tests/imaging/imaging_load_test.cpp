@@ -1,7 +1,6 @@
 // Decoding images from files and memory, and refusing broken or oversized ones.
 #include <gtest/gtest.h>
 
-#include <jpeglib.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -266,39 +265,6 @@ TEST(ImageLoad, PngEveryColourTypeAndDepth) {
             EXPECT_EQ(px_get(l.img, i % 3, i / 3), png_expected(used, i)) << i;
         image_free(l.img);
     }
-}
-
-// A JPEG of w x h from a function of (x, y, component), in the colour space given.
-std::vector<uint8_t> jpeg_file(int w, int h, J_COLOR_SPACE space, int components, bool progressive,
-                               uint8_t (*value)(int x, int y, int c)) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, space);
-    jpeg_set_quality(&c, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(w * components));
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w * components; ++x)
-            row[size_t(x)] = value(x / components, y, x % components);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<uint8_t> out(mem, mem + size);
-    free(mem);
-    return out;
 }
 
 uint8_t warm(int, int, int c) { return uint8_t(c == 0 ? 200 : c == 1 ? 100 : 50); }
