@@ -141,7 +141,7 @@ std::vector<uint8_t> png_claiming(uint32_t w, uint32_t h) {
 }
 
 TEST(ImageLoad, BrokenAndOversizedRefused) {
-    std::vector<uint8_t> png = encode("png");
+    std::vector<uint8_t> png = encode("png"), bmp = encode("bmp");
     struct Case {
         std::vector<uint8_t> bytes;
         const char* detail;
@@ -152,6 +152,7 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {png_claiming(5000, 5000), "image too large"},  // 100 MB of pixels
         {png_claiming(70000, 2), "image too large"},    // wider than the resampler indexes
         {png_claiming(4096, 4097), "image too large"},
+        {std::vector<uint8_t>(bmp.begin(), bmp.end() - 4), "truncated BMP"},  // a pixel short
     };
     for (const Case& c : cases)
         expect_failed(load_memory(c.bytes),
