@@ -10,8 +10,10 @@
 //                           YCCK as stored by Adobe (inverted) become RGB. Decoded at the
 //                           smallest of 1/8, 1/4 and 1/2 scale that is still at least
 //                           job->wanted in both directions, else whole.
-//   image_decode_stb(job)   BMP and GIF (the first frame) through stb_image; anything
-//                           else fails with "unknown image type".
+//   image_decode_gif(job)   GIF through giflib: the first frame on a transparent canvas
+//                           of the picture's size.
+//   image_decode_bmp(job)   uncompressed BMP through stb_image; anything else fails with
+//                           "unknown image type".
 //   Each returns true with job->image set, or false with job->reason filled. A decoder
 //   that went on after a damaged part sets job->warned and the library's first warning
 //   in job->warning.
@@ -36,5 +38,6 @@ struct ImageDecode {
 
 [[nodiscard]] bool image_decode_png(ImageDecode* job);
 [[nodiscard]] bool image_decode_jpeg(ImageDecode* job);
-[[nodiscard]] bool image_decode_stb(ImageDecode* job);
+[[nodiscard]] bool image_decode_gif(ImageDecode* job);
+[[nodiscard]] bool image_decode_bmp(ImageDecode* job);
 [[nodiscard]] int32_t image_jpeg_scale(int64_t width, int64_t height, ImageWanted wanted);

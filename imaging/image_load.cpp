@@ -28,9 +28,9 @@ Image* load_failed(const char* message, const char* detail) {
     return image_new(1, 1, IMAGE_PIXELS);
 }
 
-// The first byte picks the decoder: every PNG starts with 0x89 and every JPEG with the
-// 0xFF of a marker. The library then judges the rest of the signature, so a damaged one
-// is refused with its own reason.
+// The first byte picks the decoder: every PNG starts with 0x89, every JPEG with the
+// 0xFF of a marker, every GIF with 'G'. The library then judges the rest of the
+// signature, so a damaged one is refused with its own reason.
 Image* decode(const uint8_t* bytes, size_t length, ImageWanted wanted, Messages say) {
     if (!bytes || length == 0) return load_failed(say.failed, "no data");
     if (length > IMAGE_LOAD_LIMIT) return load_failed(say.failed, "image too large");
@@ -40,7 +40,8 @@ Image* decode(const uint8_t* bytes, size_t length, ImageWanted wanted, Messages 
     job.wanted = wanted;
     bool ok = bytes[0] == 0x89   ? image_decode_png(&job)
               : bytes[0] == 0xFF ? image_decode_jpeg(&job)
-                                 : image_decode_stb(&job);
+              : bytes[0] == 'G'  ? image_decode_gif(&job)
+                                 : image_decode_bmp(&job);
     if (!ok) return load_failed(say.failed, job.reason);
     if (job.warned) log_write({LOG_WARNING, say.damaged, job.warning});
     return job.image;

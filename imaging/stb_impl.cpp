@@ -1,5 +1,5 @@
-// The one translation unit that compiles stb_image (BMP and GIF only: PNG and JPEG go
-// through libpng and libjpeg-turbo) and stb_truetype. Their allocations go through the
+// The one translation unit that compiles stb_image (BMP only: PNG, JPEG and GIF go
+// through libpng, libjpeg-turbo and giflib) and stb_truetype. Their allocations go through the
 // project allocator, except that single requests above a ceiling fail softly: a crafted
 // file then ends as a decoding error instead of a fatal out-of-memory exit.
 #include <cstddef>
@@ -29,7 +29,6 @@ static inline void* stb_copy_bytes(void* dst, const void* src, size_t n) {
 #define STBI_REALLOC(p, newsz) stb_realloc_limited(p, newsz)
 #define STBI_FREE(p) dru_free(p)
 #define STBI_ONLY_BMP
-#define STBI_ONLY_GIF
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR
 #define STB_IMAGE_IMPLEMENTATION

@@ -100,6 +100,40 @@ TEST(ImageLoad, DecodesFormatsExactly) {
     image_free(g.img);
 }
 
+// The first frame on its canvas: placed at its offset, the transparent colour and the
+// rest of the canvas clear; a frame cut short keeps the canvas with a warning.
+TEST(ImageLoad, GifFirstFrameOnItsCanvas) {
+    std::vector<uint8_t> offset = tiny_gif, keyed = tiny_gif, outside = tiny_gif;
+    offset[6] = 3, offset[8] = 2, offset[20] = 1, offset[22] = 1;  // 3 x 2, frame at (1, 1)
+    const uint8_t control[] = {0x21, 0xF9, 4, 1, 0, 0, 1, 0};      // index 1 is transparent
+    keyed.insert(keyed.begin() + 19, control, control + sizeof control);
+    outside[20] = 1;
+    const uint32_t red = rgba(255, 0, 0, 255), blue = rgba(0, 0, 255, 255);
+    struct Case {
+        std::vector<uint8_t> bytes;
+        std::vector<uint32_t> pixels;
+        const char* warning;
+    } cases[] = {
+        {offset, {0, 0, 0, 0, red, blue}, nullptr},
+        {keyed, {red, 0}, nullptr},
+        {std::vector<uint8_t>(tiny_gif.begin(), tiny_gif.begin() + 31),
+         {0, 0},
+         "WARNING: loading image from memory: "},
+    };
+    for (const Case& c : cases) {
+        Loaded l = load_memory(c.bytes);
+        ASSERT_EQ(size_t(l.img->width * l.img->height), c.pixels.size()) << l.log;
+        for (size_t i = 0; i < c.pixels.size(); ++i)
+            EXPECT_EQ(px_get(l.img, int(i) % l.img->width, int(i) / l.img->width), c.pixels[i])
+                << i;
+        EXPECT_EQ(l.log.find(c.warning ? c.warning : "WARNING") != std::string::npos, !!c.warning)
+            << l.log;
+        image_free(l.img);
+    }
+    expect_failed(load_memory(outside),
+                  "loading image from memory failed: frame outside the picture");
+}
+
 TEST(ImageLoad, FromFile) {
     std::vector<uint8_t> png = encode("png");
     auto first = [&](size_t n) { return std::string_view(reinterpret_cast<char*>(png.data()), n); };

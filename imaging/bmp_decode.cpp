@@ -1,4 +1,4 @@
-// BMP and GIF through stb_image, the only formats compiled into it (stb_impl.cpp).
+// BMP through stb_image, the only format compiled into it (stb_impl.cpp).
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -39,7 +39,7 @@ bool bmp_truncated(const ImageDecode* job, int w, int h) {
 
 }  // namespace
 
-bool image_decode_stb(ImageDecode* job) {
+bool image_decode_bmp(ImageDecode* job) {
     if (job->length > size_t(INT_MAX)) return fail(job, "image too large");
     const int length = int(job->length);
     int w = 0, h = 0, channels = 0;
