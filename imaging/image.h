@@ -18,8 +18,9 @@
 //                                 gives the warning "loading image from file" (or
 //                                 "... from memory") with the decoder's first complaint.
 //                                 wanted: the smallest size the caller will use; a JPEG
-//                                 may come out smaller than its full size but never
-//                                 below it (the default {0, 0}: always full size).
+//                                 may come out smaller than its full size (by 2, 4 or 8,
+//                                 proportions kept exactly) but never below it (the
+//                                 default {0, 0}: always full size).
 //   image_too_large(w, h)         true for sizes no picture may have: not positive, a side
 //                                 over 65535 (what the resampler indexes) or more than
 //                                 IMAGE_LOAD_LIMIT bytes of pixels.

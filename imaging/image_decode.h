@@ -8,8 +8,8 @@
 //                           colour-key transparency become alpha).
 //   image_decode_jpeg(job)  JPEG through libjpeg-turbo: RGBA with alpha 255; CMYK and
 //                           YCCK as stored by Adobe (inverted) become RGB. Decoded at the
-//                           smallest of 1/8, 1/4 and 1/2 scale that is still at least
-//                           job->wanted in both directions, else whole.
+//                           smallest of 1/8, 1/4 and 1/2 scale that divides both sides and
+//                           is still at least job->wanted in both directions, else whole.
 //   image_decode_gif(job)   GIF through giflib: the first frame on a transparent canvas
 //                           of the picture's size.
 //   image_decode_bmp(job)   uncompressed BMP through stb_image; anything else fails with

@@ -100,10 +100,14 @@ bool run(JpegFrame* f) {
 
 }  // namespace
 
+// Only divisors of both sides: a fraction of a pixel rounded up would change the
+// picture's proportions, and every album-art placement would shift by part of a pixel.
 int32_t image_jpeg_scale(int64_t width, int64_t height, ImageWanted wanted) {
     if (wanted.width <= 0 || wanted.height <= 0) return 1;
     for (int32_t d : {8, 4, 2})
-        if ((width + d - 1) / d >= wanted.width && (height + d - 1) / d >= wanted.height) return d;
+        if (width % d == 0 && height % d == 0 && width / d >= wanted.width &&
+            height / d >= wanted.height)
+            return d;
     return 1;
 }
 

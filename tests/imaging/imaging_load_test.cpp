@@ -319,7 +319,9 @@ TEST(ImageLoad, JpegColourSpacesAndDctScales) {
         {jpeg_file(64, 48, JCS_YCbCr, 3, false, warm), {9, 6}, 16, 12, rgba(200, 100, 50, 255)},
         {jpeg_file(64, 48, JCS_YCbCr, 3, false, warm), {30, 20}, 32, 24, rgba(200, 100, 50, 255)},
         {jpeg_file(64, 48, JCS_YCbCr, 3, false, warm), {33, 1}, 64, 48, rgba(200, 100, 50, 255)},
-        {jpeg_file(65, 49, JCS_RGB, 3, false, warm), {9, 7}, 9, 7, rgba(200, 100, 50, 255)},
+        {jpeg_file(72, 40, JCS_RGB, 3, false, warm), {9, 5}, 9, 5, rgba(200, 100, 50, 255)},
+        // 1/8 would round 49 up and change the proportions: whole.
+        {jpeg_file(65, 49, JCS_RGB, 3, false, warm), {2, 2}, 65, 49, rgba(200, 100, 50, 255)},
         {jpeg_file(65, 49, JCS_YCbCr, 3, false, warm), {0, 7}, 65, 49, rgba(200, 100, 50, 255)},
         {jpeg_file(16, 8, JCS_GRAYSCALE, 1, false, gray), {}, 16, 8, rgba(120, 120, 120, 255)},
         {jpeg_file(16, 8, JCS_CMYK, 4, false, inks), {}, 16, 8, rgba(200, 100, 0, 255)},
