@@ -30,7 +30,8 @@ uint32_t le(const uint8_t* p, int bytes) {
 // lack its padding.
 bool bmp_truncated(const ImageDecode* job, int w, int h) {
     const uint8_t* b = job->bytes;
-    if (job->length < 30 || b[0] != 'B' || b[1] != 'M') return false;
+    if (job->length < 2 || b[0] != 'B' || b[1] != 'M') return false;
+    if (job->length < 30) return true;  // not even the headers of a one-pixel picture
     const uint64_t bpp = le(b + (le(b + 14, 4) == 12 ? 24 : 28), 2);
     const uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;
     const uint64_t need = le(b + 10, 4) + stride * uint64_t(h - 1) + (uint64_t(w) * bpp + 7) / 8;
