@@ -56,7 +56,9 @@
 //                                       wanted, see image_load_file); null when nothing
 //                                       found. With cover given, *cover is the cover
 //                                       file's path when that was used (dru_free it), else
-//                                       null.
+//                                       null. The last cover file decoded is kept and
+//                                       copied while its path, size, time and wanted stay.
+//   album_art_forget()                  drops that kept cover.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -115,5 +117,6 @@ inline constexpr const char* ExternalCoverNames[] = {
 
 [[nodiscard]] char* album_art_external_path(const char* track_path);
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
+void album_art_forget();
 [[nodiscard]] Image* album_art_load(const char* path, const Track* track,
                                     char** cover_path = nullptr, ImageWanted wanted = {});

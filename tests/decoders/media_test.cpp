@@ -20,6 +20,7 @@
 #include "decoders/track.h"
 #include "foundation/memory.h"
 #include "imaging/image.h"
+#include "tests/imaging/imaging_test_util.h"
 
 namespace {
 
@@ -468,6 +469,47 @@ TEST_F(Media, ExternalCoverLookupOrder) {
     track_close(t);
 
     EXPECT_EQ(album_art_external_path((media_dir + "nowhere/x.mp3").c_str()), nullptr);
+}
+
+// The cover shared by an album's tracks is decoded once: a damaged one shows its
+// warning with the first track only, and again once the file changes.
+TEST_F(Media, CoverFileDecodedOncePerAlbum) {
+    const std::string dir = media_dir + "album";
+    ASSERT_EQ(std::system(("mkdir -p " + dir + " && cp " + path("s16.wav") + " " + dir +
+                           "/1.wav && cp " + path("s16.wav") + " " + dir + "/2.wav")
+                              .c_str()),
+              0);
+    std::vector<uint8_t> cover =
+        jpeg_file(64, 32, JCS_YCbCr, 3, false, [](int x, int, int) { return uint8_t(x * 4); });
+    cover.resize(cover.size() - 100);  // the scan cut short: shown, with a warning
+    auto write_cover = [&] {
+        std::ofstream(dir + "/cover.jpg", std::ios::binary)
+            .write(reinterpret_cast<const char*>(cover.data()), std::streamsize(cover.size()));
+    };
+    write_cover();
+    const struct {
+        const char* track;
+        bool change_first, warned;
+    } steps[] = {{"1.wav", false, true},
+                 {"2.wav", false, false},
+                 {"1.wav", false, false},
+                 {"2.wav", true, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.track);
+        if (step.change_first) {
+            cover.push_back(0);
+            write_cover();
+        }
+        testing::internal::CaptureStderr();
+        Image* art = album_art_load((dir + "/" + step.track).c_str(), nullptr);
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_NE(art, nullptr);
+        EXPECT_EQ(art->width, 64);
+        EXPECT_EQ(log.find("WARNING: loading image from file: ") != std::string::npos, step.warned)
+            << log;
+        image_free(art);
+    }
+    album_art_forget();
 }
 
 }  // namespace
