@@ -243,9 +243,8 @@ TEST_F(LoadFixture, WithoutArtEveryElementGetsATransparentImage) {
 // A large JPEG cover is decoded at the smallest DCT scale still twice the largest
 // album-art element (100 x 50 here), and the elements show it as before.
 TEST_F(LoadFixture, LargeJpegCoverDecodedAtTheScaleTheElementsNeed) {
-    const std::vector<uint8_t> jpeg =
-        jpeg_file(1600, 1000, JCS_YCbCr, 3, false,
-                  [](int x, int, int c) -> uint8_t { return c == 0 && x < 800 ? 255 : 0; });
+    const std::vector<uint8_t> jpeg = jpeg_file(
+        1600, 1000, [](int x, int, int c) -> uint8_t { return c == 0 && x < 800 ? 255 : 0; });
     temp.file("cover.jpg",
               std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
     int32_t seen[2] = {};
@@ -261,9 +260,7 @@ TEST_F(LoadFixture, LargeJpegCoverDecodedAtTheScaleTheElementsNeed) {
     EXPECT_EQ(testing::internal::GetCapturedStderr().find("WARNING"), std::string::npos);
     EXPECT_EQ(seen[0], 200);  // 1/8 of 1600 x 1000
     EXPECT_EQ(seen[1], 125);
-    const Image* stretched = ui_element_image(ui_elements[1]);
-    EXPECT_GT(px(stretched, 10, 25)[0], 240);
-    EXPECT_LT(px(stretched, 90, 25)[0], 16);
+    EXPECT_GT(px(ui_element_image(ui_elements[1]), 10, 25)[0], 240);  // red left half
     playlist_entry_destroy(entry);
 
     const char* huge = "albumart - 0 0 2147483647 5 0 image <albumart> 0 0 -9 7 0";

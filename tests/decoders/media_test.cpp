@@ -479,8 +479,7 @@ TEST_F(Media, CoverFileDecodedOncePerAlbum) {
                            "/1.wav && cp " + path("s16.wav") + " " + dir + "/2.wav")
                               .c_str()),
               0);
-    std::vector<uint8_t> cover =
-        jpeg_file(64, 32, JCS_YCbCr, 3, false, [](int x, int, int) { return uint8_t(x * 4); });
+    std::vector<uint8_t> cover = jpeg_file(64, 32, [](int x, int, int) { return uint8_t(x * 4); });
     cover.resize(cover.size() - 100);  // the scan cut short: shown, with a warning
     auto write_cover = [&] {
         std::ofstream(dir + "/cover.jpg", std::ios::binary)

@@ -1,12 +1,10 @@
 // Small helpers shared by the imaging tests.
 #pragma once
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
+#include <stb_image_write.h>
 
 #include "imaging/image.h"
 
@@ -48,35 +46,16 @@ inline UiStyle style_with(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     return s;
 }
 
-// A JPEG of w x h from a function of (x, y, component), in the colour space given.
-inline std::vector<uint8_t> jpeg_file(int w, int h, J_COLOR_SPACE space, int components,
-                                      bool progressive, uint8_t (*value)(int x, int y, int c)) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, space);
-    jpeg_set_quality(&c, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(w * components));
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w * components; ++x)
-            row[size_t(x)] = value(x / components, y, x % components);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<uint8_t> out(mem, mem + size);
-    free(mem);
+// A baseline JPEG (quality 100, no subsampling) of w x h from a function of (x, y,
+// channel), written by stb_image_write.
+inline std::vector<uint8_t> jpeg_file(int w, int h, uint8_t (*value)(int x, int y, int c)) {
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3), out;
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = value(int(i / 3 % size_t(w)), int(i / 3 / size_t(w)), int(i % 3));
+    auto append = [](void* to, void* data, int n) {
+        auto* v = static_cast<std::vector<uint8_t>*>(to);
+        v->insert(v->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + n);
+    };
+    stbi_write_jpg_to_func(append, &out, w, h, 3, rgb.data(), 100);
     return out;
 }
