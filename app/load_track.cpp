@@ -1,6 +1,8 @@
 #include "app/load_track.h"
 
 #include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,6 +49,21 @@ Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center) {
     return out;
 }
 
+ImageWanted album_art_wanted() {
+    int64_t w = 0, h = 0;
+    for (const UiElement& e : ui_elements) {
+        if (e.type == UI_END) break;
+        if ((e.type != UI_ALBUMART && e.type != UI_IMAGE) || !(e.flags & UI_FLAG_ALBUMART))
+            continue;
+        w = std::max<int64_t>(w, e.rect.w);
+        h = std::max<int64_t>(h, e.rect.h);
+    }
+    // Twice the size: the resampler then still reduces, drawing each pixel it makes from
+    // two or more source pixels, so the cheaper decode does not show.
+    auto twice = [](int64_t v) { return int32_t(std::min<int64_t>(2 * v, INT32_MAX)); };
+    return {twice(w), twice(h)};
+}
+
 static void place_album_art(const Image* found) {
     Image* placeholder = found ? nullptr : image_new(10, 10, IMAGE_PIXELS);
     const Image* art = found ? found : placeholder;
@@ -90,7 +107,7 @@ bool player_load_track(Player* player, PlaylistEntry* entry) {
     // Names shown for a file that failed before give way to its tags.
     if (!entry->loaded || entry->unplayable) display_strings_fill(entry, track);
     char* cover_path = nullptr;
-    Image* art = album_art_load(entry->path, track, &cover_path);
+    Image* art = album_art_load(entry->path, track, &cover_path, album_art_wanted());
     place_album_art(art);
 
     track_close(player->track);

@@ -19,12 +19,16 @@
 //                                    cropped).
 //   album_art_cover_geometry(aw, ah, w, h) the placement album_art_fit uses when
 //                                    centring: scaled size and offset.
+//   album_art_wanted()               the smallest art worth decoding: twice the largest
+//                                    width and height of the album-art elements of
+//                                    ui_elements (saturating); {0, 0} when there are none.
 #pragma once
 #include <cstdint>
 
 struct Player;
 struct PlaylistEntry;
 struct Image;
+struct ImageWanted;
 
 struct ArtPlacement {
     int32_t x, y, w, h;
@@ -35,3 +39,4 @@ void player_flush_output(Player* player);
 [[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);
 [[nodiscard]] ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h);
 [[nodiscard]] Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center);
+[[nodiscard]] ImageWanted album_art_wanted();

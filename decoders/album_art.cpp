@@ -1,4 +1,6 @@
 // Finding a track's album art: a cover file beside it, else the picture in the file.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +12,49 @@
 #include "foundation/log.h"
 #include "foundation/memory.h"
 #include "imaging/image.h"
+
+namespace {
+
+// The last cover file decoded. The tracks of an album share it, so moving on to the
+// next one (in the middle of the music when play is gapless) does not decode it again.
+// Pictures that failed are not kept: their warning comes with every track.
+struct CoverCache {
+    char* path;
+    int64_t size;
+    int64_t mtime_ns;
+    ImageWanted wanted;
+    Image* image;
+};
+CoverCache last_cover;
+
+Image* image_clone(const Image* image) {
+    Image* copy = image_new(image->width, image->height, IMAGE_PIXELS);
+    image_copy(image, nullptr, copy, nullptr);
+    return copy;
+}
+
+Image* load_cover(const char* path, ImageWanted wanted) {
+    struct stat st {};
+    if (stat(path, &st) != 0) return image_load_file(path, wanted);
+    const int64_t mtime_ns = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const CoverCache& c = last_cover;
+    if (c.image && strcmp(c.path, path) == 0 && c.size == st.st_size && c.mtime_ns == mtime_ns &&
+        c.wanted.width == wanted.width && c.wanted.height == wanted.height)
+        return image_clone(c.image);
+    Image* image = image_load_file(path, wanted);
+    album_art_forget();
+    if (int64_t(image->width) * image->height > 1)
+        last_cover = {text_copy(path), int64_t(st.st_size), mtime_ns, wanted, image_clone(image)};
+    return image;
+}
+
+}  // namespace
+
+void album_art_forget() {
+    dru_free(last_cover.path);
+    image_free(last_cover.image);
+    last_cover = CoverCache{};
+}
 
 char* album_art_external_path(const char* track_path) {
     const char* slash = std::strrchr(track_path, '/');
@@ -38,11 +83,11 @@ bool album_art_find_data(const char* path, const Track* track, PictureData* pict
     return codec && codec->picture && codec->picture(path, state, picture);
 }
 
-Image* album_art_load(const char* path, const Track* track, char** cover_path) {
+Image* album_art_load(const char* path, const Track* track, char** cover_path, ImageWanted wanted) {
     if (cover_path) *cover_path = nullptr;
     if (!track_decoder_for_name(path)) return nullptr;
     if (char* cover = album_art_external_path(path)) {
-        Image* image = image_load_file(cover);
+        Image* image = load_cover(cover, wanted);
         if (cover_path) {
             *cover_path = cover;
         } else {
@@ -52,7 +97,7 @@ Image* album_art_load(const char* path, const Track* track, char** cover_path) {
     }
     PictureData picture;
     if (!album_art_find_data(path, track, &picture)) return nullptr;
-    Image* image = image_load_memory(picture.data, picture.size);
+    Image* image = image_load_memory(picture.data, picture.size, wanted);
     picture_data_free(&picture);
     return image;
 }

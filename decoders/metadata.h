@@ -57,17 +57,22 @@
 //                                       function of the track's decoder (of the path's when
 //                                       track is null); false when none. Free with
 //                                       picture_data_free.
-//   album_art_load(path, track, &cover) external cover first, then the embedded picture,
-//                                       decoded to an Image; null when nothing found.
-//                                       With cover given, *cover is the cover file's path
-//                                       when that was used (dru_free it), else null.
+//   album_art_load(path, track, &cover, wanted)  external cover first, then the embedded
+//                                       picture, decoded to an Image (no smaller than
+//                                       wanted, see image_load_file); null when nothing
+//                                       found. With cover given, *cover is the cover
+//                                       file's path when that was used (dru_free it), else
+//                                       null. The last cover file decoded is kept and
+//                                       copied while its path, size, time and wanted stay.
+//   album_art_forget()                  drops that kept cover.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "imaging/image.h"
+
 struct Track;
-struct Image;
 
 struct TrackMetadata {
     char* title;
@@ -119,5 +124,6 @@ inline constexpr const char* ExternalCoverNames[] = {
 
 [[nodiscard]] char* album_art_external_path(const char* track_path);
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
+void album_art_forget();
 [[nodiscard]] Image* album_art_load(const char* path, const Track* track,
-                                    char** cover_path = nullptr);
+                                    char** cover_path = nullptr, ImageWanted wanted = {});

@@ -1,19 +1,13 @@
-// Image records, decoding, clipping, copies and blends.
+// Image records, clipping, copies and blends.
 #include "imaging/image.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "foundation/log.h"
 #include "foundation/memory.h"
 #include "imaging/corner.h"
 #include "imaging/pixel_access.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image.h>
-#pragma GCC diagnostic pop
 
 Image* image_new(int32_t width, int32_t height, int32_t kind) {
     Image* image = dru_alloc_array<Image>(1);
@@ -34,68 +28,6 @@ void image_free(Image* image) {
     if (!image) return;
     dru_free(image->pixels);
     dru_free(image);
-}
-
-namespace {
-
-Image* load_failed(const char* message, const char* detail) {
-    log_write({LOG_WARNING, message, detail ? detail : "unknown error"});
-    return image_new(1, 1, IMAGE_PIXELS);
-}
-
-// Sizes the resampler cannot index and pixel buffers big enough to be a decompression
-// bomb are refused before any pixel is decoded.
-bool too_large(int w, int h) {
-    return w <= 0 || h <= 0 || w > 65535 || h > 65535 ||
-           uint64_t(w) * uint64_t(h) * 4 > IMAGE_LOAD_LIMIT;
-}
-
-// Takes over a decoded RGBA buffer, growing it by the spare bytes.
-Image* adopt_pixels(uint8_t* data, int w, int h) {
-    size_t size = size_t(w) * size_t(h) * 4;
-    data = static_cast<uint8_t*>(dru_realloc_memory(data, size + IMAGE_SPARE_BYTES));
-    memset(data + size, 0, IMAGE_SPARE_BYTES);
-    Image* image = image_new(0, 0, IMAGE_EMPTY);
-    image->pixels = data;
-    image->width = w;
-    image->height = h;
-    image->stride = w * 4;
-    return image;
-}
-
-}  // namespace
-
-Image* image_load_file(const char* path) {
-    const char* message = "loading image from file failed";
-    FILE* file = path ? fopen(path, "rb") : nullptr;
-    if (!file) return load_failed(message, "can't fopen");
-    int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_file(file, &w, &h, &channels)) {
-        fclose(file);
-        return load_failed(message, stbi_failure_reason());
-    }
-    if (too_large(w, h)) {
-        fclose(file);
-        return load_failed(message, "image too large");
-    }
-    uint8_t* data = stbi_load_from_file(file, &w, &h, &channels, 4);
-    fclose(file);
-    if (!data) return load_failed(message, stbi_failure_reason());
-    return adopt_pixels(data, w, h);
-}
-
-Image* image_load_memory(const uint8_t* bytes, size_t length) {
-    const char* message = "loading image from memory failed";
-    if (!bytes || length == 0) return load_failed(message, "no data");
-    if (length > size_t(INT_MAX)) return load_failed(message, "image too large");
-    int w = 0, h = 0, channels = 0;
-    int len = int(length);
-    if (!stbi_info_from_memory(bytes, len, &w, &h, &channels))
-        return load_failed(message, stbi_failure_reason());
-    if (too_large(w, h)) return load_failed(message, "image too large");
-    uint8_t* data = stbi_load_from_memory(bytes, len, &w, &h, &channels, 4);
-    if (!data) return load_failed(message, stbi_failure_reason());
-    return adopt_pixels(data, w, h);
 }
 
 namespace {

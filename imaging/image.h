@@ -9,9 +9,21 @@
 //   image_new(w, h, kind)         kind IMAGE_PIXELS: zeroed pixels, stride = 4 x w.
 //                                 Other kinds: a record with no pixels, zero sizes.
 //   image_free(image)             frees pixels and record; null is ignored.
-//   image_load_file(path)         PNG, JPEG, BMP or GIF decoded to RGBA. Never null: on
-//   image_load_memory(bytes, n)   failure a warning line and a 1 x 1 transparent image.
-//                                 Images over 64 MB of pixels are refused unread.
+//   image_load_file(path, wanted) PNG, JPEG, BMP or GIF decoded to RGBA. Never null: on
+//   image_load_memory(bytes, n, wanted)  failure the warning "loading image from file
+//                                 failed" (or "... from memory failed") with the reason,
+//                                 and a 1 x 1 transparent image. Images over 64 MB of
+//                                 pixels, or a side over 65535, are refused unread; so
+//                                 are files over 64 MB. A picture decoded past damage
+//                                 gives the warning "loading image from file" (or
+//                                 "... from memory") with the decoder's first complaint.
+//                                 wanted: the smallest size the caller will use; a JPEG
+//                                 may come out smaller than its full size (by 2, 4 or 8,
+//                                 proportions kept exactly) but never below it (the
+//                                 default {0, 0}: always full size).
+//   image_too_large(w, h)         true for sizes no picture may have: not positive, a side
+//                                 over 65535 (what the resampler indexes) or more than
+//                                 IMAGE_LOAD_LIMIT bytes of pixels.
 //   image_view(image, r)          non-owning sub-image of r clipped to the image (same
 //                                 pixels and stride); never pass it to image_free.
 //
@@ -63,8 +75,16 @@ constexpr int32_t CORNER_SUPERELLIPSE = 0x40000000;
 
 [[nodiscard]] Image* image_new(int32_t width, int32_t height, int32_t kind = IMAGE_PIXELS);
 void image_free(Image* image);
-[[nodiscard]] Image* image_load_file(const char* path);
-[[nodiscard]] Image* image_load_memory(const uint8_t* bytes, size_t length);
+// Smallest width and height of a decoded picture the caller needs; 0: the full size.
+struct ImageWanted {
+    int32_t width;
+    int32_t height;
+};
+
+[[nodiscard]] Image* image_load_file(const char* path, ImageWanted wanted = {});
+[[nodiscard]] Image* image_load_memory(const uint8_t* bytes, size_t length,
+                                       ImageWanted wanted = {});
+[[nodiscard]] bool image_too_large(int64_t width, int64_t height);
 [[nodiscard]] Image image_view(const Image* image, Rect r);
 
 [[nodiscard]] Rect rect_clip(Rect bounds, Rect r);

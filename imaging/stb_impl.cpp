@@ -1,7 +1,7 @@
-// The one translation unit that compiles stb_image and stb_truetype. Their allocations
-// go through the project allocator, except that single requests above a ceiling fail
-// softly: a crafted image (for instance a tiny PNG whose compressed data inflates to
-// gigabytes) then ends as a decoding error instead of a fatal out-of-memory exit.
+// The one translation unit that compiles stb_image (BMP only: PNG, JPEG and GIF go
+// through libpng, libjpeg-turbo and giflib) and stb_truetype. Their allocations go through the
+// project allocator, except that single requests above a ceiling fail softly: a crafted
+// file then ends as a decoding error instead of a fatal out-of-memory exit.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,8 +19,8 @@ void* stb_realloc_limited(void* pointer, size_t size) {
     return dru_realloc_memory(pointer, size);
 }
 
-// The decoder copies zero bytes into a not yet allocated buffer on some malformed PNG
-// chunks; a zero-length copy must not pass a null pointer to the C library.
+// A decoder may copy zero bytes from or into a buffer it has not allocated yet; a
+// zero-length copy must not pass a null pointer to the C library.
 static inline void* stb_copy_bytes(void* dst, const void* src, size_t n) {
     return n ? memcpy(dst, src, n) : dst;
 }
@@ -28,10 +28,7 @@ static inline void* stb_copy_bytes(void* dst, const void* src, size_t n) {
 #define STBI_MALLOC(sz) stb_alloc_limited(sz)
 #define STBI_REALLOC(p, newsz) stb_realloc_limited(p, newsz)
 #define STBI_FREE(p) dru_free(p)
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #define STBI_ONLY_BMP
-#define STBI_ONLY_GIF
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR
 #define STB_IMAGE_IMPLEMENTATION

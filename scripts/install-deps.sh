@@ -4,7 +4,7 @@
 set -e
 PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  googletest libgtest-dev libgmock-dev libbenchmark-dev
- libstb-dev libasound2-dev libflac-dev libmpg123-dev libsystemd-dev
+ libstb-dev libjpeg62-turbo-dev libpng-dev libgif-dev libasound2-dev libflac-dev libmpg123-dev libsystemd-dev
  libvorbis-dev libopusfile-dev
  libwayland-dev libwayland-bin wayland-protocols libx11-dev
  fonts-dejavu-core fonts-urw-base35

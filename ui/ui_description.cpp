@@ -269,24 +269,24 @@ void ui_parse_bytes(std::span<const char> text, double scale, const char* config
         } else if (type == UI_ALBUMART || (type == UI_IMAGE && albumart_name)) {
             e.flags |= UI_FLAG_ALBUMART;
         } else if (type == UI_IMAGE) {
-            // The sizes come from an untrusted file: a picture larger than any decoded
-            // one we accept is refused instead of exhausting memory.
-            if (int64_t{std::max(e.rect.w, 1)} * std::max(e.rect.h, 1) * 4 >
-                int64_t(IMAGE_LOAD_LIMIT)) {
-                log_write({LOG_WARNING, "image element too large", name});
+            // The sizes come from an untrusted file: a picture that the decoders would
+            // refuse is refused here too, before anything is allocated for it.
+            if (image_too_large(std::max(e.rect.w, 1), std::max(e.rect.h, 1))) {
+                char detail[UI_NAME_MAX + 96];
+                snprintf(detail, sizeof detail, "image '%s' of %d x %d is too large to draw",
+                         printable(name), e.rect.w, e.rect.h);
+                warn_at(source, line, detail);
                 continue;
             }
             char* path = join_path(dir.get(), name);
-            Image* loaded;
-            if (file_exists(path)) {
-                loaded = image_load_file(path);
-            } else {
-                // The author's line says which record and file: the loader's own
-                // warning would name neither.
+            const bool found = file_exists(path);
+            // The loader's own warning comes first; the author's line says which record
+            // and file it was about.
+            Image* loaded = image_load_file(path);
+            if (!found) {
                 char detail[UI_NAME_MAX + 64];
                 snprintf(detail, sizeof detail, "image file '%s' not found", printable(name));
                 warn_at(source, line, detail);
-                loaded = image_new(1, 1, IMAGE_PIXELS);
             }
             e.data = image_resize(loaded, e.rect.w, e.rect.h);
             image_free(loaded);

@@ -20,6 +20,7 @@
 #include "imaging/image.h"
 #include "input/input.h"
 #include "sontera/sontera.h"
+#include "tests/imaging/imaging_test_util.h"
 #include "tests/lib/null_sound.h"
 #include "tests/lib/null_window.h"
 #include "tests/lib/temp_dir.h"
@@ -238,6 +239,37 @@ TEST_F(LoadFixture, WithoutArtEveryElementGetsATransparentImage) {
     for (int y = 0; y < art->height; y++)
         for (int x = 0; x < art->width; x++) ASSERT_EQ(px(art, x, y)[3], 0) << x << "," << y;
     playlist_entry_destroy(entry);
+}
+
+// A large JPEG cover is decoded at the smallest DCT scale still twice the largest
+// album-art element (100 x 50 here), and the elements show it as before.
+TEST_F(LoadFixture, LargeJpegCoverDecodedAtTheScaleTheElementsNeed) {
+    const std::vector<uint8_t> jpeg = jpeg_file(
+        1600, 1000, [](int x, int, int c) -> uint8_t { return c == 0 && x < 800 ? 255 : 0; });
+    temp.file("cover.jpg",
+              std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
+    int32_t seen[2] = {};
+    player.track_loaded = {.fn =
+                               [](void* user, const Image* art, const char*) {
+                                   static_cast<int32_t*>(user)[0] = art->width;
+                                   static_cast<int32_t*>(user)[1] = art->height;
+                               },
+                           .user = seen};
+    PlaylistEntry* entry = playlist_entry_create((dir / "a.wav").c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(player_load_track(&player, entry));
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("WARNING"), std::string::npos);
+    EXPECT_EQ(seen[0], 200);  // 1/8 of 1600 x 1000
+    EXPECT_EQ(seen[1], 125);
+    EXPECT_GT(px(ui_element_image(ui_elements[1]), 10, 25)[0], 240);  // red left half
+    playlist_entry_destroy(entry);
+
+    const char* huge = "albumart - 0 0 2147483647 5 0 image <albumart> 0 0 -9 7 0";
+    ui_parse_bytes(std::span<const char>(huge, strlen(huge)), 1.0, dir.c_str());
+    EXPECT_EQ(album_art_wanted().width, INT32_MAX);
+    EXPECT_EQ(album_art_wanted().height, 14);
+    ui_parse_bytes(std::span<const char>("rect - 0 0 9 9 0", 16), 1.0, dir.c_str());
+    EXPECT_EQ(album_art_wanted().width, 0);  // no album-art element: the whole picture
 }
 
 TEST_F(LoadFixture, AFileThatCannotBePlayedIsReportedAndChangesNothing) {

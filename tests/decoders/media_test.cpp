@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "byte_builder.h"
@@ -20,6 +21,7 @@
 #include "decoders/track.h"
 #include "foundation/memory.h"
 #include "imaging/image.h"
+#include "tests/imaging/imaging_test_util.h"
 
 namespace {
 
@@ -468,6 +470,38 @@ TEST_F(Media, ExternalCoverLookupOrder) {
     track_close(t);
 
     EXPECT_EQ(album_art_external_path((media_dir + "nowhere/x.mp3").c_str()), nullptr);
+}
+
+// The cover shared by an album's tracks is decoded once: a damaged one shows its
+// warning with the first track only, and again once the file changes.
+TEST_F(Media, CoverFileDecodedOncePerAlbum) {
+    const std::string dir = media_dir + "album";
+    ASSERT_EQ(std::system(("mkdir -p " + dir + " && cp " + path("s16.wav") + " " + dir +
+                           "/1.wav && cp " + path("s16.wav") + " " + dir + "/2.wav")
+                              .c_str()),
+              0);
+    std::vector<uint8_t> cover = jpeg_file(64, 32, [](int x, int, int) { return uint8_t(x * 4); });
+    cover.resize(cover.size() - 100);  // the scan cut short: shown, with a warning
+    // Track, whether the cover file changes (grows by a byte) first, and a warning due.
+    const std::tuple<const char*, bool, bool> steps[] = {{"1.wav", true, true},
+                                                         {"2.wav", false, false},
+                                                         {"1.wav", false, false},
+                                                         {"2.wav", true, true}};
+    for (const auto& [track, change, warned] : steps) {
+        if (change) {
+            cover.push_back(0);
+            std::ofstream(dir + "/cover.jpg", std::ios::binary)
+                .write(reinterpret_cast<const char*>(cover.data()), std::streamsize(cover.size()));
+        }
+        testing::internal::CaptureStderr();
+        Image* art = album_art_load((dir + "/" + track).c_str(), nullptr);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(art->width, 64) << track;
+        EXPECT_EQ(log.find("WARNING: loading image from file: ") != std::string::npos, warned)
+            << log;
+        image_free(art);
+    }
+    album_art_forget();
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ BAD_FONT = r"FATAL ERROR: error opening font: loading font failed$"
 IMG_FILE = r"WARNING: loading image from file failed: "
 IMG_MEM = r"WARNING: loading image from memory failed: "
 TOO_LARGE = r"WARNING: loading image from (file|memory) failed: image too large$"
+# A picture damaged past its header: shown as far as it decodes, or refused.
+DAMAGED = r"WARNING: loading image from (file|memory)( failed)?: "
 PLAYED = r"^loading file "
 # Some inputs are judged by the decoding library: it may find something to play in
 # them or refuse them; both are fine as long as nothing else happens.
@@ -141,12 +143,16 @@ def bmp_header(w, h):
 
 
 def jpeg_sof(w, h):
-    """SOI, a baseline frame header claiming w x h and nothing after it."""
+    """SOI, a baseline frame header claiming w x h, a scan header and no scan."""
     sof = struct.pack(">BHHB", 8, h, w, 3) + b"\x01\x11\x00\x02\x11\x00\x03\x11\x00"
-    return b"\xff\xd8" + b"\xff\xc0" + struct.pack(">H", len(sof) + 2) + sof + b"\xff\xd9"
+    sos = b"\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00"
+    return (b"\xff\xd8" + b"\xff\xc0" + struct.pack(">H", len(sof) + 2) + sof + b"\xff\xda" +
+            struct.pack(">H", len(sos) + 2) + sos + b"\xff\xd9")
 
 
 SMALL_PNG = png(4, 4)
+# Fill bytes before the start marker, then a Huffman table declaring more than 256 codes.
+JPEG_DHT_OVERRUN = base64.b64decode("////2P/ExP8A//////////////////////////////////////////////////////////8=")
 
 
 def tool(args, src_bytes, src_name, out_name):
@@ -275,6 +281,8 @@ mp3_with(id3_tag([id3_frame(b"APIC", b"\0image/gif\0\x03\0" + gif_header(65535, 
          "0", TOO_LARGE)
 mp3_with(id3_tag([id3_frame(b"APIC", b"\0image/jpeg\0\x03\0" + jpeg_sof(65500, 65500))]), "apic_jpeg_bomb",
          "0", TOO_LARGE)
+mp3_with(id3_tag([id3_frame(b"APIC", b"\0image/jpeg\0\x03\0" + JPEG_DHT_OVERRUN)]), "apic_jpeg_dht_overrun",
+         "0", IMG_MEM)
 
 # ID3v2 unsynchronisation, v2.2 frames and ID3v1.
 
@@ -446,6 +454,43 @@ with_cover("cover_gif_bomb", "folder.jpg", gif_header(65535, 65535), TOO_LARGE)
 with_cover("cover_jpeg_bomb", "cover.jpg", jpeg_sof(65500, 65500), TOO_LARGE)
 with_cover("cover_bmp_bomb", "front.png", bmp_header(-30000, -30000), IMG_FILE)
 with_cover("cover_png_cut", "cover.png", SMALL_PNG[:50], IMG_FILE)
+with_cover("cover_jpeg_dht_overrun", "cover.jpg", JPEG_DHT_OVERRUN, IMG_FILE + "Not a JPEG file")
+
+
+def jpeg_cover(*options):
+    return tool(["convert", "-size", "300x300", "-seed", "3", "plasma:", "-quality", "90", *options, "a.jpg"],
+                b"", "unused", "a.jpg")
+
+
+BASELINE_JPEG = jpeg_cover()
+PROGRESSIVE_JPEG = jpeg_cover("-interlace", "Plane")
+# The shortest scan over and over: every repetition makes the decoder walk the picture.
+starts = [i for i in range(len(PROGRESSIVE_JPEG) - 1) if PROGRESSIVE_JPEG[i:i + 2] == b"\xff\xda"]
+start, end = min(zip(starts, starts[1:]), key=lambda se: se[1] - se[0])
+scans = PROGRESSIVE_JPEG[:end] + PROGRESSIVE_JPEG[start:end] * 600 + PROGRESSIVE_JPEG[end:]
+first_scan = PROGRESSIVE_JPEG.index(b"\xff\xda")
+noisy = bytearray(PROGRESSIVE_JPEG)
+for i in range(first_scan + 40, len(noisy) - 2, 7):
+    noisy[i] = rng.randrange(256)
+over_cap = bytearray(PROGRESSIVE_JPEG)
+sof = over_cap.index(b"\xff\xc2")
+over_cap[sof + 5:sof + 9] = struct.pack(">HH", 4097, 4097)
+with_cover("cover_jpeg_scan_cut", "cover.jpg", BASELINE_JPEG[:len(BASELINE_JPEG) * 3 // 5], DAMAGED)
+with_cover("cover_jpeg_progressive_cut", "cover.jpg", PROGRESSIVE_JPEG[:len(PROGRESSIVE_JPEG) // 2], DAMAGED)
+with_cover("cover_jpeg_progressive_noise", "cover.jpg", bytes(noisy), DAMAGED)
+with_cover("cover_jpeg_progressive_endless", "cover.jpg", scans, IMG_FILE + "more than 500 scans$")
+with_cover("cover_jpeg_progressive_over_cap", "cover.jpg", bytes(over_cap), TOO_LARGE)
+bad_crc = bytearray(SMALL_PNG)
+bad_crc[29] ^= 1  # the header chunk's checksum
+with_cover("cover_png_header_bad_crc", "cover.png", bytes(bad_crc), IMG_FILE + "IHDR: CRC error$")
+bad_crc = bytearray(SMALL_PNG)
+bad_crc[-13] ^= 1  # the data chunk's checksum, just before the end chunk
+with_cover("cover_png_data_bad_crc", "cover.png", bytes(bad_crc), IMG_FILE + "IDAT: CRC error$")
+z = zlib.compressobj(9)
+inflating = z.compress((b"\0" + bytes(256)) * 64) + b"".join(z.compress(bytes(1 << 20)) for _ in range(1024)) + z.flush()
+with_cover("cover_png_data_inflates_past_cap", "cover.png",
+           b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 64, 64, 8, 6, 0, 0, 0)) +
+           png_chunk(b"IDAT", inflating) + png_chunk(b"IEND", b""), r"loading image from file: Extra compressed data")
 
 # ---- fonts -------------------------------------------------------------------------
 
@@ -509,9 +554,14 @@ ui_case("ui_image_256mb", WINDOW + b"image hostile-bomb.png 0 0 200 200 4 ", "0"
 ui_case("ui_image_not_image", WINDOW + b"image hostile-text.png 0 0 200 200 0 ", "0", IMG_FILE,
         {"config/hostile-text.png": b"plain"})
 ui_case("ui_image_missing", WINDOW + b"image hostile-missing.png 0 0 200 200 0 ", "0",
-        r"ui.txt line 1: image file 'hostile-missing.png' not found$")
-ui_case("ui_image_huge_size", WINDOW + b"image hostile-small.png 0 0 70000 70000 0 ", "0|1",
-        r"^loading file |FATAL ERROR", {"config/hostile-small.png": SMALL_PNG})
+        r"WARNING: loading image from file failed: can't fopen$")
+ui_case("ui_image_huge_size", WINDOW + b"image hostile-small.png 0 0 70000 70000 0 ", "0",
+        r"ui.txt line 1: image 'hostile-small.png' of 70000 x 70000 is too large to draw$",
+        {"config/hostile-small.png": SMALL_PNG})
+ui_case("ui_image_tall_element", base64.b64decode(
+    "BWJ1bWFgcnQ+IDA3NDgzNjQ3IC0yMTQ3MTQ3NDgzNjQ3IC0yMTQ3NDgzNjQ4NDgzNjQ4IDk5OTk5OTk5OTk5ICs3IDE2Nzc3MjE2IGltYWdl"
+    "IDxhbGJ1bWFgcj4gMDc0ODM2NDcgLTIxNDgzNjQ3IC0yMTQ3NDgzNjQ4NDgzNjQ4IDk5OTk5OTMgMjU1IDAKY29sb3IgcGFuZVsgMjU5"
+    "OTk5OSArNyAxNjcyIDA="), "1", r"line 1: image '<albuma`r>' of -2147483648 x 9999993 is too large to draw$")
 ui_case("ui_font_not_font", WINDOW + b"font hostile-text.ttf 0 0 0 0 0 ", "1", BAD_FONT,
         {"config/hostile-text.ttf": b"plain"})
 

@@ -1,21 +1,18 @@
 // Decoding images from files and memory, and refusing broken or oversized ones.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "imaging/image.h"
 #include "tests/imaging/imaging_test_util.h"
 #include "tests/lib/temp_dir.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -58,9 +55,11 @@ struct Loaded {
     std::string log;
 };
 
-Loaded load_memory(const std::vector<uint8_t>& bytes) {
+const std::string kPictures = std::string(QULMO_SOURCE_DIR) + "/tests/imaging/pictures/";
+
+Loaded load_memory(const std::vector<uint8_t>& bytes, ImageWanted wanted = {}) {
     testing::internal::CaptureStderr();
-    Image* img = image_load_memory(bytes.data(), bytes.size());
+    Image* img = image_load_memory(bytes.data(), bytes.size(), wanted);
     return {img, testing::internal::GetCapturedStderr()};
 }
 
@@ -96,6 +95,40 @@ TEST(ImageLoad, DecodesFormatsExactly) {
     EXPECT_EQ(px_get(g.img, 0, 0), rgba(255, 0, 0, 255));
     EXPECT_EQ(px_get(g.img, 1, 0), rgba(0, 0, 255, 255));
     image_free(g.img);
+}
+
+// The first frame on its canvas: placed at its offset, the transparent colour and the
+// rest of the canvas clear; a frame cut short keeps the canvas with a warning.
+TEST(ImageLoad, GifFirstFrameOnItsCanvas) {
+    std::vector<uint8_t> offset = tiny_gif, keyed = tiny_gif, outside = tiny_gif;
+    offset[6] = 3, offset[8] = 2, offset[20] = 1, offset[22] = 1;  // 3 x 2, frame at (1, 1)
+    const uint8_t control[] = {0x21, 0xF9, 4, 1, 0, 0, 1, 0};      // index 1 is transparent
+    keyed.insert(keyed.begin() + 19, control, control + sizeof control);
+    outside[20] = 1;
+    const uint32_t red = rgba(255, 0, 0, 255), blue = rgba(0, 0, 255, 255);
+    struct Case {
+        std::vector<uint8_t> bytes;
+        std::vector<uint32_t> pixels;
+        const char* warning;
+    } cases[] = {
+        {offset, {0, 0, 0, 0, red, blue}, nullptr},
+        {keyed, {red, 0}, nullptr},
+        {std::vector<uint8_t>(tiny_gif.begin(), tiny_gif.begin() + 31),
+         {0, 0},
+         "WARNING: loading image from memory: "},
+    };
+    for (const Case& c : cases) {
+        Loaded l = load_memory(c.bytes);
+        ASSERT_EQ(size_t(l.img->width * l.img->height), c.pixels.size()) << l.log;
+        for (size_t i = 0; i < c.pixels.size(); ++i)
+            EXPECT_EQ(px_get(l.img, int(i) % l.img->width, int(i) / l.img->width), c.pixels[i])
+                << i;
+        EXPECT_EQ(l.log.find(c.warning ? c.warning : "WARNING") != std::string::npos, !!c.warning)
+            << l.log;
+        image_free(l.img);
+    }
+    expect_failed(load_memory(outside),
+                  "loading image from memory failed: frame outside the picture");
 }
 
 TEST(ImageLoad, FromFile) {
@@ -134,11 +167,12 @@ std::vector<uint8_t> png_claiming(uint32_t w, uint32_t h) {
     };
     put(16, w);  // IHDR width and height follow the signature and chunk header
     put(20, h);
+    put(29, uint32_t(crc32(0, png.data() + 12, 17)));
     return png;
 }
 
 TEST(ImageLoad, BrokenAndOversizedRefused) {
-    std::vector<uint8_t> png = encode("png");
+    std::vector<uint8_t> png = encode("png"), bmp = encode("bmp");
     struct Case {
         std::vector<uint8_t> bytes;
         const char* detail;
@@ -149,6 +183,11 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {png_claiming(5000, 5000), "image too large"},  // 100 MB of pixels
         {png_claiming(70000, 2), "image too large"},    // wider than the resampler indexes
         {png_claiming(4096, 4097), "image too large"},
+        {std::vector<uint8_t>(bmp.begin(), bmp.end() - 4), "truncated BMP"},  // a pixel short
+        // 28 bytes: the short header of a 49196 x 206 picture and nothing more.
+        {{'B', 'M', 0xca, 3, 0,    0xa5, 0,    0, 0, 0, 0x1a, 3, 0, 0,
+          12,  0,   0,    0, 0x2c, 0xc0, 0xce, 0, 1, 0, 8,    0, 0, 0},
+         "truncated BMP"},
     };
     for (const Case& c : cases)
         expect_failed(load_memory(c.bytes),
@@ -162,6 +201,67 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
     Image* img = image_load_memory(nullptr, 0);
     expect_failed({img, testing::internal::GetCapturedStderr()},
                   "loading image from memory failed: ");
+}
+
+// Every PNG colour type and depth, interlaced or not, with and without transparency,
+// decodes to the bytes stb_image gave for it when it read PNG (pictures/*.rgba).
+TEST(ImageLoad, PngVariantsAsBefore) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kPictures)) {
+        std::filesystem::path path = entry.path();
+        if (path.extension() != ".png") continue;
+        SCOPED_TRACE(path.filename().string());
+        Image* img = image_load_file(path.c_str());
+        std::ifstream rgba(path.replace_extension(".rgba"), std::ios::binary);
+        const std::vector<uint8_t> want{std::istreambuf_iterator<char>(rgba), {}};
+        ASSERT_EQ(size_t(img->width) * size_t(img->height) * 4, want.size());
+        EXPECT_EQ(memcmp(img->pixels, want.data(), want.size()), 0);
+        image_free(img);
+        ++count;
+    }
+    EXPECT_EQ(count, 52);
+}
+
+uint8_t warm(int, int, int c) { return uint8_t(c == 0 ? 200 : c == 1 ? 100 : 50); }
+
+TEST(ImageLoad, JpegColourSpacesAndDctScales) {
+    auto file = [](const char* name) {
+        std::ifstream f(kPictures + name, std::ios::binary);
+        return std::vector<uint8_t>{std::istreambuf_iterator<char>(f), {}};
+    };
+    const uint32_t orange = rgba(200, 100, 50, 255);
+    struct Case {
+        std::vector<uint8_t> bytes;
+        ImageWanted wanted;
+        int w, h;
+        uint32_t colour;
+    } cases[] = {
+        {jpeg_file(64, 48, warm), {}, 64, 48, orange},
+        {jpeg_file(64, 48, warm), {8, 6}, 8, 6, orange},
+        {jpeg_file(64, 48, warm), {9, 6}, 16, 12, orange},
+        {jpeg_file(64, 48, warm), {30, 20}, 32, 24, orange},
+        {jpeg_file(64, 48, warm), {33, 1}, 64, 48, orange},
+        {jpeg_file(72, 40, warm), {9, 5}, 9, 5, orange},
+        // 1/8 would round 49 up and change the proportions: whole.
+        {jpeg_file(65, 49, warm), {2, 2}, 65, 49, orange},
+        {jpeg_file(64, 48, warm), {0, 7}, 64, 48, orange},
+        {file("gray.jpg"), {}, 16, 8, rgba(120, 120, 120, 255)},
+        // Adobe's inverted CMYK (0, 128, 255, 51): the light left is (1 - ink) x (1 - black).
+        {file("cmyk.jpg"), {}, 16, 8, rgba(204, 102, 0, 255)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h));
+        Loaded l = load_memory(c.bytes, c.wanted);
+        EXPECT_EQ(l.log, "");
+        ASSERT_EQ(l.img->width, c.w);
+        ASSERT_EQ(l.img->height, c.h);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w * 4; ++x)
+                ASSERT_NEAR(l.img->pixels[y * l.img->stride + x], (c.colour >> (x % 4 * 8)) & 0xFF,
+                            3)
+                    << x / 4 << "," << y;
+        image_free(l.img);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include <stb_image_write.h>
+
 #include "imaging/image.h"
 
 inline uint32_t px_get(const Image* img, int32_t x, int32_t y) {
@@ -42,4 +44,18 @@ inline UiStyle style_with(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     s.ref_size = STYLE_REF_SIZE;
     s.colour = {r, g, b, a};
     return s;
+}
+
+// A baseline JPEG (quality 100, no subsampling) of w x h from a function of (x, y,
+// channel), written by stb_image_write.
+inline std::vector<uint8_t> jpeg_file(int w, int h, uint8_t (*value)(int x, int y, int c)) {
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3), out;
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = value(int(i / 3 % size_t(w)), int(i / 3 / size_t(w)), int(i % 3));
+    auto append = [](void* to, void* data, int n) {
+        auto* v = static_cast<std::vector<uint8_t>*>(to);
+        v->insert(v->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + n);
+    };
+    stbi_write_jpg_to_func(append, &out, w, h, 3, rgb.data(), 100);
+    return out;
 }

@@ -242,7 +242,8 @@ cpack -G DEB -B "$WORK/pkg" --config "$BUILD/CPackConfig.cmake" >"$WORK/cpack.lo
     { cat "$WORK/cpack.log"; e2e_fail "cpack"; }
 deb=$(ls "$WORK"/pkg/qulmo_*_*.deb) || e2e_fail "no qulmo_<version>_<arch>.deb"
 depends=$(dpkg-deb -I "$deb" | sed -n 's/^ Depends: //p')
-for d in fonts-dejavu-core fontconfig libc6 libasound2 libx11-6 libwayland-client0; do
+for d in fonts-dejavu-core fontconfig libc6 libasound2 libx11-6 libwayland-client0 libjpeg62-turbo \
+    libpng16-16 libgif7; do
     [[ ", $depends," == *", $d"[\ ,]* ]] || e2e_fail "Depends lacks $d: $depends"
 done
 packaged=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's,^\./usr/,,' | sort)

@@ -290,7 +290,15 @@ TEST_F(TableReset, WarningsNameTheLine) {
           "here"},
          1},
         {"color c 1 2 3 4 0\n\n\n  image gone.png\t0 0 4 4 0\nwindow - 0 0 10 10 0",
-         {"look.txt line 4: image file 'gone.png' not found"},
+         {"loading image from file failed: can't fopen",
+          "look.txt line 4: image file 'gone.png' not found"},
+         3},
+        // Refused before anything is read or allocated: too tall for any picture, then
+        // past the 64 MB of pixels.
+        {"window - 0 0 10 10 0\nimage <albuma`r> 0 -5 -2147483648 9999993 255\n"
+         "image gone.png 0 0 4097 4096 0",
+         {"look.txt line 2: image '<albuma`r>' of -2147483648 x 9999993 is too large to draw",
+          "look.txt line 3: image 'gone.png' of 4097 x 4096 is too large to draw"},
          3},
         {"\x1b[2Jx a 1 1 1 1 0 window - 0 0 10 10 0",
          {"look.txt line 1: unknown element type '?[2Jx'"},
