@@ -509,7 +509,7 @@ TEST(DisplayStrings, TagsOrUnknownFallbacks) {
     AudioFormat format{44100, SAMPLE_F32, 2};
     TrackMetadata empty{};
     char title[] = "T", artist[] = "A", track_no[] = "07/12";
-    TrackMetadata some{title, nullptr, artist, nullptr, track_no};
+    TrackMetadata some{title, nullptr, artist, nullptr, track_no, {}};
     Track track{};
     track.format = &format;
     track.total_frames = 44100 * 3 + 22050;
