@@ -9,7 +9,9 @@
 //   and the player's configuration directory holds no font.ttf, "-font PATH" goes in
 //   front of them, PATH being the first regular sans-serif face fontconfig offers in
 //   a format the player reads (TrueType or CFF). Without one nothing is added and
-//   the player's own font error stands.
+//   the player's own font error stands. "-gapless 1" goes in front as well unless
+//   the command line sets -gapless: the installed player joins an album's tracks
+//   without a pause, while the two programs keep their default.
 //
 // Both programs read options only from the front of the command line, in pairs, up
 // to the first word that does not begin with '-' or up to "--"; a pair put in front
@@ -84,6 +86,15 @@ bool font_option_given(int argc, char** argv) {
     for (int i = 1; i < argc && argv[i][0] == '-'; i += 2) {
         if (strcmp(argv[i], "--") == 0) return false;
         if (strcmp(argv[i], "-font") == 0 && i + 1 < argc) return true;
+    }
+    return false;
+}
+
+// True when the player would take a -gapless option from these arguments.
+bool gapless_option_given(int argc, char** argv) {
+    for (int i = 1; i < argc && argv[i][0] == '-'; i += 2) {
+        if (strcmp(argv[i], "--") == 0) return false;
+        if (strcmp(argv[i], "-gapless") == 0 && i + 1 < argc) return true;
     }
     return false;
 }
@@ -176,8 +187,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Room for the program name, "-font PATH", the arguments and the null.
-    char** args = static_cast<char**>(calloc(static_cast<size_t>(argc) + 3, sizeof(char*)));
+    // Room for the program name, "-font PATH", "-gapless 1", the arguments and the null.
+    char** args = static_cast<char**>(calloc(static_cast<size_t>(argc) + 5, sizeof(char*)));
     if (!args) return 1;
     int count = 0;
     args[count++] = program.text;
@@ -188,6 +199,10 @@ int main(int argc, char** argv) {
     if (!has_font && system_font(&font)) {
         args[count++] = const_cast<char*>("-font");
         args[count++] = font.text;
+    }
+    if (!gapless_option_given(argc, argv)) {
+        args[count++] = const_cast<char*>("-gapless");
+        args[count++] = const_cast<char*>("1");
     }
     for (int i = 1; i < argc; i++) args[count++] = argv[i];
     args[count] = nullptr;

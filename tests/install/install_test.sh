@@ -6,6 +6,7 @@
 #   file-backed ALSA device, exits 0, and the window title follows the tracks.
 # - With headless weston as well it runs qulmo-wayland.
 # - Which font it adds, if any, for the ways a font can already be given.
+# - It joins the album's tracks in one sink (-gapless 1) unless told otherwise.
 # - With neither display variable: one ERROR line naming both, status 1.
 # - The desktop entry validates, the manual page lints clean, the icons have
 #   their sizes, and the .deb from cpack holds exactly the installed files and
@@ -93,6 +94,13 @@ touch "$P/bin/morsa_portable_mode.txt"
 cp "$sysfont" "$P/bin/font.ttf"
 check_font '"$none"' "$home" "$P/bin/font.ttf"
 rm "$P/bin/morsa_portable_mode.txt" "$P/bin/font.ttf"
+
+# The launcher's -gapless 1: the album in one sink unless the command line says otherwise.
+for row in "1|" "4|-gapless 0" "1|-volume 3 -gapless 1"; do
+    IFS='|' read -r sinks args <<<"$row"
+    timeout 60 "$Q" $args "$album/01 Morning Chord.wav" >"$E2E_LOG" 2>&1 || e2e_fail "qulmo $args: status"
+    [ "$(grep -c '^required ' "$E2E_LOG")" -eq "$sinks" ] || e2e_fail "qulmo $args: not $sinks sinks"
+done
 
 # No display at all.
 got=$(env -u DISPLAY -u WAYLAND_DISPLAY "$Q" "$none" 2>&1)
