@@ -8,7 +8,6 @@
 #include "app/look_path.h"
 #include "app/options.h"
 #include "app/player.h"
-#include "decoders/replaygain.h"
 
 namespace {
 
@@ -108,28 +107,6 @@ TEST(CommandLine, Clamps) {
         EXPECT_EQ(p.player.frametime_ms, c.frametime) << what;
         EXPECT_DOUBLE_EQ(p.player.speed, c.speed) << what;
         EXPECT_EQ(p.player.play_mode, c.mode) << what;
-    }
-}
-
-TEST(CommandLine, ListeningOptions) {
-    struct Case {
-        std::vector<const char*> args;
-        uint8_t gapless;
-        int32_t replaygain;
-        double preamp;
-    } cases[] = {
-        {{}, 0, REPLAYGAIN_OFF, 0},
-        {{"-gapless", "1", "-replaygain", "track", "-preamp", "-3.5"}, 1, REPLAYGAIN_TRACK, -3.5},
-        {{"-gapless", "0", "-replaygain", "album", "-preamp", "40"}, 0, REPLAYGAIN_ALBUM, 15},
-        {{"-gapless", "x", "-replaygain", "Album", "-preamp", "-99"}, 0, REPLAYGAIN_OFF, -15},
-        {{"-replaygain", "off", "-preamp", "nan"}, 0, REPLAYGAIN_OFF, 0},
-    };
-    for (const Case& c : cases) {
-        Parsed p;
-        parse(p, c.args);
-        EXPECT_EQ(p.player.gapless, c.gapless) << c.args.size();
-        EXPECT_EQ(p.player.replaygain_mode, c.replaygain) << c.args.size();
-        EXPECT_EQ(p.player.preamp_db, c.preamp) << c.args.size();
     }
 }
 
