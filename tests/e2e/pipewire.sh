@@ -9,6 +9,10 @@
 # the tone again within 2 s. Skipped (77) where PipeWire or its ALSA plugin cannot be had.
 BUILD=$1 SRC=$2
 source "$SRC/tests/lib/skip.sh"
+# Unoptimised and instrumented, that build loads the next track (50-200 ms) slower than
+# the ~0.1 s of sound the device holds, a gap that a release build (2-5 ms) never has.
+grep -q '^QULMO_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null &&
+    skip "sanitizer build: too slow for a real-time sound server at a track change"
 if [ -z "${QULMO_PRIVATE_BUS:-}" ]; then  # WirePlumber needs a session bus: a private one
     command -v dbus-run-session >/dev/null || skip "dbus-run-session not installed"
     QULMO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
