@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/playlist.h"
+#include "app/track_join.h"
 #include "decoders/metadata.h"
 #include "decoders/track.h"
 #include "fenra/fenra.h"
@@ -95,6 +96,21 @@ void player_flush_output(Player* player) {
     }
 }
 
+static void set_title(const PlaylistEntry* entry) {
+    if (input_state.window) {
+        char* title = format_alloc("[%s - %s] - qulmo", entry->artist, entry->title);
+        if (title) fenra_set_title(input_state.window, title);
+        free(title);
+    }
+}
+
+void player_title_current(Player* player) {
+    if (player->current && player->current->kind == LIST_KIND_ENTRY)
+        set_title(static_cast<const PlaylistEntry*>(player->current->payload));
+}
+
+static void reopen_output(Player* player, const Track* track);
+
 bool player_load_track(Player* player, PlaylistEntry* entry) {
     log_text(LOG_INFO, "loading file %s\n", entry->path);
     const char* why = nullptr;
@@ -112,18 +128,30 @@ bool player_load_track(Player* player, PlaylistEntry* entry) {
 
     track_close(player->track);
     player->track = track;
-    player->position_ms = 0;
-    player->last_tick_ms = 0;
-    player->duration_ms = static_cast<uint32_t>(entry->duration_ms);
-
+    player->track_gain =
+        replaygain_factor(&track->metadata->gain, player->replaygain_mode, player->preamp_db);
+    // A joined track becomes the one shown when its first frame reaches the device.
+    const bool joined = track_join_begin(player);
+    if (!joined) {
+        player->position_ms = 0;
+        player->last_tick_ms = 0;
+        player->duration_ms = static_cast<uint32_t>(entry->duration_ms);
+    }
     ui_render_static(player);
-
-    if (input_state.window) {
-        char* title = format_alloc("[%s - %s] - qulmo", entry->artist, entry->title);
-        if (title) fenra_set_title(input_state.window, title);
-        free(title);
+    if (!joined) {
+        set_title(entry);
+        reopen_output(player, track);
     }
 
+    const Player::TrackLoadHook& hook = player->track_loaded;
+    if (hook.fn) hook.fn(hook.user, art, cover_path);
+    image_free(art);
+    dru_free(cover_path);
+    return true;
+}
+
+// A new sink at the track's rate and channel count, after the old one has played out.
+static void reopen_output(Player* player, const Track* track) {
     player_flush_output(player);
     SonteraConversion kept = {};  // the next output reuses the grown buffers
     if (player->output) {
@@ -150,10 +178,4 @@ bool player_load_track(Player* player, PlaylistEntry* entry) {
         log_text(LOG_WARNING,
                  "WARNING: different sample rate (%d -> %d), broken resampler will be used!\n",
                  static_cast<int>(rate), static_cast<int>(sink->rate));
-
-    const Player::TrackLoadHook& hook = player->track_loaded;
-    if (hook.fn) hook.fn(hook.user, art, cover_path);
-    image_free(art);
-    dru_free(cover_path);
-    return true;
 }

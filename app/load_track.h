@@ -5,10 +5,14 @@
 //       once, fits the album art into every album-art element, replaces the player's
 //       track, renders the static layer, sets the window title "[artist - title] -
 //       qulmo", reopens the sound sink at the track's rate and channel count, then tells
-//       player->track_loaded (when set) of the art; true. The caller redraws.
+//       player->track_loaded (when set) of the art; true. The caller redraws. Sets
+//       player->track_gain from the track's ReplayGain tags. A track that joins the open
+//       sink (app/track_join.h) keeps the sink, and its position, duration and title
+//       wait until its first frame reaches the device.
 //       A file that cannot be opened changes nothing of the player: one line "WARNING:
 //       cannot play, skipped: <path> (<reason>)", the entry shows its file name
 //       (display_strings_fill_unplayable), false.
+//   player_title_current(player)     the window title of player->current's entry.
 //   player_flush_output(player)      writes what the sink's ring still holds into the device
 //                                    (waiting for room, bounded), so that closing the sink
 //                                    loses no audio.
@@ -36,6 +40,7 @@ struct ArtPlacement {
 
 [[nodiscard]] bool player_load_track(Player* player, PlaylistEntry* entry);
 void player_flush_output(Player* player);
+void player_title_current(Player* player);
 [[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);
 [[nodiscard]] ArtPlacement album_art_cover_geometry(int32_t aw, int32_t ah, int32_t w, int32_t h);
 [[nodiscard]] Image* album_art_fit(const Image* art, int32_t w, int32_t h, bool center);

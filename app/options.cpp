@@ -1,6 +1,8 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -8,10 +10,12 @@
 #include <ctime>
 
 #include "app/player.h"
+#include "decoders/replaygain.h"
 #include "foundation/log.h"
 
 static constexpr const char* kOptionNames[OPTION_COUNT] = {
-    "port", "playlist", "scale", "font", "ui", "volume", "frametime", "speed", "playmode"};
+    "port",      "playlist", "scale",    "font",    "ui",         "volume",
+    "frametime", "speed",    "playmode", "gapless", "replaygain", "preamp"};
 
 void options_table_init(OptionTable table) {
     for (int i = 0; i < OPTION_COUNT; i++) {
@@ -94,6 +98,12 @@ int32_t play_mode_from_name(const char* name) {
     return PLAY_NORMAL;
 }
 
+int32_t replaygain_mode_from_name(const char* name) {
+    if (strcmp(name, "track") == 0) return REPLAYGAIN_TRACK;
+    if (strcmp(name, "album") == 0) return REPLAYGAIN_ALBUM;
+    return REPLAYGAIN_OFF;
+}
+
 void shuffle_seed(uint64_t state[4], uint64_t seed) {
     constexpr uint64_t kMul = 0x369DEA0F31A53F85ull;
     uint64_t s = seed * kMul + 1;
@@ -117,6 +127,10 @@ bool options_apply(const OptionTable table, Player* player) {
     player->frametime_ms = (frametime > 1.0) ? frametime : 1.0;
     double speed = strtod(option_get("speed", table, "1"), nullptr);
     player->speed = (speed >= 0.1) ? (speed > 8.0 ? 8.0 : speed) : 0.1;
+    player->gapless = strtol(option_get("gapless", table, "0"), nullptr, 0) != 0 ? 1 : 0;
+    player->replaygain_mode = replaygain_mode_from_name(option_get("replaygain", table, "off"));
+    double preamp = strtod(option_get("preamp", table, "0"), nullptr);
+    player->preamp_db = std::isnan(preamp) ? 0.0 : std::clamp(preamp, -15.0, 15.0);
     shuffle_seed(player->shuffle_state,
                  static_cast<uint64_t>(time(nullptr)) ^ static_cast<uint64_t>(clock()));
     return scale != nullptr;

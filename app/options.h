@@ -13,12 +13,15 @@
 //                                   exit(1).
 //   options_apply(table, player, scale_given) reads every value with its default and
 //                                   clamp into the Player; seeds the shuffle state.
+//                                   gapless: a number, nonzero is on (default 0);
+//                                   replaygain: off, track or album (anything else off);
+//                                   preamp: dB held at -15..15 (default 0, NaN 0).
 #pragma once
 #include <cstdint>
 
 struct Player;
 
-constexpr int OPTION_COUNT = 9;
+constexpr int OPTION_COUNT = 12;
 // {name, value} pairs, terminated by a null name.
 using OptionTable = const char * [2 * (OPTION_COUNT + 1)];
 
@@ -35,4 +38,6 @@ void options_table_init(OptionTable table);
 // Returns true when the scale option was given (otherwise start-up derives it).
 bool options_apply(const OptionTable table, Player* player);
 int32_t play_mode_from_name(const char* name);
+// "off", "track", "album" as REPLAYGAIN_OFF, _TRACK, _ALBUM; anything else is off.
+int32_t replaygain_mode_from_name(const char* name);
 void shuffle_seed(uint64_t state[4], uint64_t seed);

@@ -18,7 +18,9 @@ void sontera_add_data_to_outbuf(Player* player, float* samples, uint32_t byte_co
     int32_t step = player->volume;
     if (step < 0) step = 0;
     if (step >= static_cast<int32_t>(SONTERA_VOLUME_STEPS)) step = SONTERA_VOLUME_STEPS - 1;
-    const float gain = volume_gain_table[step];
+    // The track's ReplayGain rides on the volume: still one multiplication a sample.
+    float gain = volume_gain_table[step];
+    if (player->track_gain > 0.0f) gain *= player->track_gain;
     for (uint64_t i = 0; i < floats; i++) samples[i] *= gain;
 
     if (track.format != SAMPLE_F32) return;  // decoders hand over floats only

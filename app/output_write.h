@@ -2,7 +2,8 @@
 //
 //   sontera_add_data_to_outbuf(player, samples, bytes)
 //       `samples` are interleaved floats in the current track's format. Feeds the
-//       analysis tap (when player->analysis_enabled), applies the volume step in place,
+//       analysis tap (when player->analysis_enabled), applies the volume step times the
+//       track's ReplayGain factor (player->track_gain; 0 = none) in place,
 //       then hands the chunk to sontera_write_float for rate and format conversion and
 //       the ring of player->output. Does nothing without a track, an output or a sink.
 #pragma once

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "app/output_write.h"
+#include "app/track_join.h"
 #include "decoders/track.h"
 #include "input/task.h"
 #include "sontera/sontera.h"
@@ -73,7 +74,9 @@ void audio_pump(Player* player) {
         return;
     }
     SonteraSink* sink = output->sink;
+    const uint32_t waiting = sink->used;
     sontera_remove_data_from_outbuf(sink);
+    track_join_progress(player, waiting - sink->used);
 
     const uint32_t rate = track->format->rate;
     const uint32_t start_ms = frames_to_ms(track->played_frames, rate);
@@ -87,22 +90,28 @@ void audio_pump(Player* player) {
         player->dsp_us = static_cast<uint32_t>(now_us() - began);
     }
 
-    player->position_ms = frames_to_ms(track->played_frames, rate);
-    uint32_t interval = PUMP_SLOW_TICK_MS;
-    if (player->analysis_enabled) {
-        double ft = player->frametime_ms;
-        interval =
-            ft >= 1.0 ? (ft < 1e9 ? static_cast<uint32_t>(static_cast<int>(ft)) : 1000000000u) : 1;
+    // A joined track is not yet heard: the position stays where the one before ended.
+    if (!player->join_pending) {
+        player->position_ms = frames_to_ms(track->played_frames, rate);
+        uint32_t interval = PUMP_SLOW_TICK_MS;
+        if (player->analysis_enabled) {
+            double ft = player->frametime_ms;
+            interval = ft >= 1.0
+                           ? (ft < 1e9 ? static_cast<uint32_t>(static_cast<int>(ft)) : 1000000000u)
+                           : 1;
+        }
+        if (player->position_ms / interval != player->last_tick_ms / interval) redraw_tick(player);
+        player->last_tick_ms = player->position_ms;
     }
-    if (player->position_ms / interval != player->last_tick_ms / interval) redraw_tick(player);
-    player->last_tick_ms = player->position_ms;
 
     if (ended) {
         if (player->play_mode == PLAY_SINGLE) {
             // The next run sees the moved position and clears the rate converter.
             if (track_seek_ms(track, 0) >= 0) player->seek_serial++;
         } else if (player->next_track) {
+            player->track_ended = 1;
             player->next_track(player);
+            player->track_ended = 0;
         }
     }
     task_post(audio_pump_task, player);

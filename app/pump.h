@@ -7,7 +7,10 @@
 //       decoded or the track ends; publishes position_ms; calls player->redraw when
 //       the position crosses a multiple of 500 ms (of frametime_ms while the
 //       analysis is enabled); at the end of the track restarts it in single mode or
-//       calls player->next_track; and posts itself again with task_post.
+//       calls player->next_track with player->track_ended set; and posts itself
+//       again with task_post. The frames each drain hands to the device go to
+//       track_join_progress; while a joined track waits for its first frame to reach
+//       the device, position_ms and the redraw rhythm stand still.
 //       Start-up calls it once directly; from then on it runs as a task.
 //   audio_pump_task(user)  the same with the Player as untyped task user data.
 //

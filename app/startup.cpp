@@ -8,6 +8,7 @@
 
 #include "analysis/analysis.h"
 #include "app/commands.h"
+#include "app/load_track.h"
 #include "app/look_path.h"
 #include "app/main_loop.h"
 #include "app/mpris.h"
@@ -206,6 +207,7 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
 
     player->redraw = redraw_player;
     player->next_track = playlist_next;
+    player->track_shown = player_title_current;
     playlist_start(player);
     audio_pump(player);
     player->playing = 1;

@@ -142,13 +142,12 @@ void put_utf16(TextOut* out, std::span<const uint8_t> units, bool little_endian)
     }
 }
 
-// Decoded text of a text frame; null for an unknown encoding.
-char* id3_text(std::span<const uint8_t> body) {
+// Text in one of the four encodings as UTF-8; null for an unknown encoding.
+char* id3_decode(uint8_t encoding, std::span<const uint8_t> text) {
     char* buffer = static_cast<char*>(dru_alloc_memory(ID3_TEXT_BUFFER, 1));
-    if (body.size() <= 1) return buffer;
+    if (text.empty()) return buffer;
     TextOut out{buffer, ID3_TEXT_BUFFER - 1, 0};
-    const std::span<const uint8_t> text = body.subspan(1);
-    switch (body[0]) {
+    switch (encoding) {
     case 0:
         for (uint8_t b : text) {
             if (b == 0 || out.used >= ID3_TEXT_LIMIT) break;
@@ -170,6 +169,12 @@ char* id3_text(std::span<const uint8_t> body) {
     default: dru_free(buffer); return nullptr;
     }
     return buffer;
+}
+
+// Decoded text of a text frame; null for an unknown encoding.
+char* id3_text(std::span<const uint8_t> body) {
+    if (body.size() <= 1) return static_cast<char*>(dru_alloc_memory(ID3_TEXT_BUFFER, 1));
+    return id3_decode(body[0], body.subspan(1));
 }
 
 char** id3_field(TrackMetadata* m, const uint8_t* id, uint8_t version) {
@@ -199,6 +204,19 @@ size_t skip_string(std::span<const uint8_t> body, size_t from, bool wide) {
     for (size_t i = from; i + 1 < body.size(); i += 2)
         if (body[i] == 0 && body[i + 1] == 0) return i + 2;
     return body.size();
+}
+
+// A user text frame (TXXX; v2.2 TXX): encoding, description, value. A description
+// that names a ReplayGain field puts the value into the gain record.
+void id3_user_text(ReplayGainTags* gain, std::span<const uint8_t> body) {
+    if (body.size() < 2) return;
+    const bool wide = body[0] == 1 || body[0] == 2;
+    const size_t value_at = skip_string(body, 1, wide);
+    char* name = id3_decode(body[0], body.subspan(1, value_at - 1));
+    char* value = name ? id3_decode(body[0], body.subspan(value_at)) : nullptr;
+    if (value) replaygain_tag_apply(gain, name, std::strlen(name), value, std::strlen(value));
+    dru_free(name);
+    dru_free(value);
 }
 
 struct ApicInfo {
@@ -234,7 +252,12 @@ TrackMetadata* id3v2_read_tags(std::span<const uint8_t> bytes) {
     if (!id3_header(bytes, &tag)) return m;
     Id3Frame frame{};
     for (size_t off = tag.first_frame; id3_next_frame(tag, &off, &frame);) {
-        char** field = frame.unreadable ? nullptr : id3_field(m, frame.id, tag.version);
+        if (frame.unreadable) continue;
+        if (std::memcmp(frame.id, "TXXX", tag.version == 2 ? 3 : 4) == 0) {
+            id3_user_text(&m->gain, frame.body);
+            continue;
+        }
+        char** field = id3_field(m, frame.id, tag.version);
         if (!field) continue;
         dru_free(*field);
         *field = id3_text(frame.body);

@@ -1,7 +1,7 @@
 // Track metadata: text tags, display strings of a playlist entry, album art.
 //
 // Tags
-//   metadata_new()                      empty record (all five strings null).
+//   metadata_new()                      empty record (all five strings null, no gain).
 //   metadata_free(m)                    frees the strings and the record; null accepted.
 //   id3v2_read_tags(bytes)              TIT2/TALB/TPE1/TPE2/TRCK of an ID3v2 tag at the start
 //                                       of bytes; always a record, empty when no valid tag.
@@ -9,7 +9,8 @@
 //                                       v2.3, flagged frames in v2.4, which may also carry
 //                                       a data-length indicator); v2.2 reads TT2, TAL, TP1,
 //                                       TP2 and TRK; compressed or encrypted frames are
-//                                       skipped.
+//                                       skipped. TXXX (v2.2: TXX) frames whose description
+//                                       names a ReplayGain field fill m->gain.
 //   id3v2_find_picture(bytes, &pic)     the APIC (v2.2: PIC) picture bytes, front cover
 //                                       else the last one, copied into *pic; false when none.
 //   id3v1_fill(m, file)                 the ID3v1/v1.1 tag in the last 128 bytes of file
@@ -18,7 +19,8 @@
 //                                       cut at a zero, trailing spaces dropped, empty fields
 //                                       left null. False when there is no such tag.
 //   vorbis_comment_apply(m, text, len)  one "NAME=value" comment; first match per field wins,
-//                                       names compared without regard to case.
+//                                       names compared without regard to case. ReplayGain
+//                                       and R128 comments go to m->gain (replaygain.h).
 //   vorbis_comments_read_block(m, blk)  a raw VORBIS_COMMENT block body (vendor string,
 //                                       count, comments; all little-endian lengths).
 //   base64_decode(text, out)            decodes text up to the first byte outside the
@@ -70,6 +72,7 @@
 #include <cstdint>
 #include <span>
 
+#include "decoders/replaygain.h"
 #include "imaging/image.h"
 
 struct Track;
@@ -80,6 +83,7 @@ struct TrackMetadata {
     char* artist;
     char* album_artist;
     char* track;
+    ReplayGainTags gain;
 };
 
 [[nodiscard]] TrackMetadata* metadata_new();

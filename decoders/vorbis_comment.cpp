@@ -35,7 +35,12 @@ void vorbis_comment_apply(TrackMetadata* m, const uint8_t* text, uint32_t length
         field = &m->album_artist;
     else if (!m->track && has_prefix(buffer, "TRACKNUMBER="))
         field = &m->track;
-    if (field) *field = text_copy(std::strchr(buffer, '=') + 1);
+    if (field) {
+        *field = text_copy(std::strchr(buffer, '=') + 1);
+    } else if (const char* equals = std::strchr(buffer, '=')) {
+        const size_t name = size_t(equals - buffer);
+        replaygain_tag_apply(&m->gain, buffer, name, equals + 1, std::strlen(equals + 1));
+    }
 }
 
 void vorbis_comments_read_block(TrackMetadata* m, std::span<const uint8_t> block) {

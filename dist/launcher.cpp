@@ -24,7 +24,9 @@
 //   directory holds no font.ttf, "-font PATH" goes in front of the arguments, PATH
 //   being the first regular sans-serif face fontconfig offers in a format the player
 //   reads (TrueType or CFF). Without one nothing is added and the player's own font
-//   error stands.
+//   error stands. "-gapless 1" goes in front as well unless the command line sets
+//   -gapless: the installed player joins an album's tracks without a pause, while the
+//   two programs keep their default.
 //
 // Options put in front of the player's arguments leave the meaning of everything after
 // them unchanged, since the player reads them the same way.
@@ -361,8 +363,9 @@ int main(int argc, char** argv) {
         snprintf(list_name, sizeof list_name, "/proc/self/fd/%d", fd);
     }
 
-    // Room for the program name, "-font PATH", the arguments, "-playlist FILE", the null.
-    char** args = static_cast<char**>(calloc(static_cast<size_t>(argc) + 5, sizeof(char*)));
+    // Room for the program name, "-font PATH", "-gapless 1", the arguments, "-playlist FILE",
+    // the null.
+    char** args = static_cast<char**>(calloc(static_cast<size_t>(argc) + 7, sizeof(char*)));
     if (!args) return 1;
     int count = 0;
     args[count++] = program.text;
@@ -373,6 +376,10 @@ int main(int argc, char** argv) {
     if (!has_font && system_font(&font)) {
         args[count++] = const_cast<char*>("-font");
         args[count++] = font.text;
+    }
+    if (!option_given(argc, argv, "-gapless")) {
+        args[count++] = const_cast<char*>("-gapless");
+        args[count++] = const_cast<char*>("1");
     }
     // With a list the paths give way to it; a later -playlist replaces an earlier one.
     int end = make_list ? paths_at : argc;

@@ -102,6 +102,9 @@ write("id3", {
     "v22.id3": unsync_tag([frame22(b"TT2", b"\0Title"), frame22(b"TP1", utf16_title),
                            frame22(b"PIC", b"\0JPG\x03d\0\xff\xd8")], 2),
     "v1.id3": id3v1(b"Caf\xe9  ", b"Artist", b"", 7),
+    "gain.id3": tag([frame(b"TXXX", b"\0replaygain_track_gain\0-6.54 dB"),
+                     frame(b"TXXX", b"\x01\xff\xfeR\0\0\0\xff\xfe1\0"),
+                     frame(b"TXXX", b"\x03REPLAYGAIN_ALBUM_PEAK\x001,2", 4)], 4),
 })
 
 
@@ -116,6 +119,8 @@ write("vorbis", {
     "tags.vc": vorbis(b"reference libFLAC", [b"title=Foo", b"TITLE=Bar", b"Artist=A", b"ALBUMARTIST=AA",
                                               b"TRACKNUMBER=3"]),
     "long.vc": vorbis(b"", [b"ALBUM=" + b"x" * 600]),
+    "gain.vc": vorbis(b"", [b"REPLAYGAIN_TRACK_GAIN=+1.5 dB", b"REPLAYGAIN_TRACK_PEAK=0.9", b"R128_ALBUM_GAIN=-512",
+                            b"REPLAYGAIN_ALBUM_GAIN=1e309"]),
 })
 
 

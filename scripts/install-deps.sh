@@ -11,8 +11,11 @@ PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  xvfb x11-utils xdotool imagemagick python3-xlib
  weston wayland-utils sway
  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils dbus playerctl
+ pipewire pipewire-bin wireplumber mpg123
  sox libsox-fmt-all lame flac eyed3 vorbis-tools opus-tools valgrind
  librsvg2-bin fontconfig dpkg-dev desktop-file-utils mandoc"
+# pipewire-alsa is not among them: on Debian 12 it would remove pulseaudio. The PipeWire
+# test takes its ALSA plugin out of the package instead (tests/lib/alsa.sh).
 # One dpkg-query for the whole list, so a machine that has everything goes on at once.
 installed=$(dpkg-query -W -f='${Status} ${Package}\n' $PKGS 2>/dev/null |
   sed -n 's/^install ok installed //p')

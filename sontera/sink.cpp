@@ -39,6 +39,19 @@ bool sontera_set_buffer_size(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, uint32
     return true;
 }
 
+// Playback starts once the device holds its whole buffer. Left to start on the first
+// frame, it starts on the first chunk alone, and a sound server that plays at once
+// (PipeWire) runs dry if the next chunk comes a little late, as it easily does while
+// the window first appears. A drain starts a device that never filled up.
+bool sontera_set_start_threshold(snd_pcm_t* pcm, snd_pcm_uframes_t frames) {
+    auto* sw = static_cast<snd_pcm_sw_params_t*>(dru_alloc_memory(1, snd_pcm_sw_params_sizeof()));
+    bool ok = snd_pcm_sw_params_current(pcm, sw) >= 0 &&
+              snd_pcm_sw_params_set_start_threshold(pcm, sw, frames) >= 0 &&
+              snd_pcm_sw_params(pcm, sw) >= 0;
+    dru_free(sw);
+    return ok;
+}
+
 snd_pcm_t* fail(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, bool quiet, const char* message) {
     if (!quiet) log_text(LOG_WARNING, "%s\n", message);
     if (pcm) snd_pcm_close(pcm);
@@ -73,6 +86,8 @@ snd_pcm_t* device_open(uint32_t rate, uint32_t channels, uint32_t buffer_frames,
     snd_pcm_hw_params_get_period_size(params, &period, nullptr);
     snd_pcm_hw_params_get_buffer_size(params, &buffer);
     dru_free(params);
+    if (!sontera_set_start_threshold(pcm, buffer) && !quiet)
+        log_text(LOG_WARNING, "sontera_set_start_threshold() failed\n");
     *out = {accepted_rate, static_cast<uint32_t>(period), static_cast<uint32_t>(buffer)};
     return pcm;
 }

@@ -5,7 +5,9 @@
 //       Opens the device for signed 16-bit interleaved frames at about `rate`
 //       (sink->rate holds what the device accepted). buffer_frames must be a power
 //       of two; it is both the ring capacity and the device period size (the device
-//       buffer is asked for two periods). Every failure prints one line on stderr.
+//       buffer is asked for two periods). The device starts playing once its buffer
+//       is full (after an underrun too); closing drains, which starts a device that
+//       never filled. Every failure prints one line on stderr.
 //   sontera_close(output)
 //       Drains and closes the device, releases ALSA's cached configuration and frees
 //       the ring, the sink, the conversion's work buffers and the AudioOutput

@@ -50,10 +50,29 @@ struct Player {
 
     uint64_t shuffle_state[4];
 
+    // What the listener asked for on the command line: tracks of one format joined
+    // in one sink (gapless), the ReplayGain mode (decoders/replaygain.h) and preamp.
+    uint8_t gapless;
+    int32_t replaygain_mode;
+    double preamp_db;
+    // The current track's ReplayGain factor, multiplied into the volume step; 0 stands
+    // for none (unity), so a zeroed record plays untouched.
+    float track_gain;
+    // The pump sets it while it moves on at the end of a track: only then may the
+    // next track join the sink (app/track_join.h).
+    uint8_t track_ended;
+    // A joined track whose first frame is not yet with the device: the frames of the
+    // track before it still waiting in the ring.
+    uint8_t join_pending;
+    uint32_t join_frames_before;
+
     // Calls the audio pump makes into the renderer and the playlist; start-up sets
     // them, so the audio pipeline builds and tests without either.
     void (*redraw)(Player*);
     void (*next_track)(Player*);
+    // A track that joined the open sink has become the one heard: the window title
+    // follows the current entry (app/track_join.h).
+    void (*track_shown)(Player*);
 
     // Told at the end of every track load, with the album art found (null when none)
     // and the cover file it came from (null when it came from inside the track); both

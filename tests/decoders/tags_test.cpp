@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,6 +10,7 @@
 #include "decoders/metadata.h"
 #include "decoders/metadata_text.h"
 #include "decoders/ogg_sniff.h"
+#include "decoders/replaygain.h"
 #include "decoders/track.h"
 #include "tests/lib/temp_dir.h"
 
@@ -505,11 +507,43 @@ TEST(VorbisComments, RawBlockLengthsAreChecked) {
     metadata_free(m);
 }
 
+// ReplayGain values as taggers write them, and what is ignored (NAN) rather than applied.
+TEST(ReplayGainTags, ValuesReadOrIgnored) {
+    const struct {
+        const char* comment;
+        ReplayGainField field;
+        double want;
+    } cases[] = {
+        {"replaygain_track_gain= -1,5 db ", RG_TRACK_GAIN, -1.5},
+        {"REPLAYGAIN_ALBUM_PEAK=0.988553", RG_ALBUM_PEAK, 0.988553},
+        {"R128_ALBUM_GAIN=+384", RG_R128_ALBUM, 1.5},
+        {"REPLAYGAIN_TRACK_GAIN=-6 dB louder", RG_TRACK_GAIN, NAN},
+        {"REPLAYGAIN_TRACK_GAIN=-", RG_TRACK_GAIN, NAN},
+        {"REPLAYGAIN_TRACK_GAIN=0x10", RG_TRACK_GAIN, NAN},
+        {"REPLAYGAIN_TRACK_GAIN=inf", RG_TRACK_GAIN, NAN},
+        {"REPLAYGAIN_TRACK_GAIN=0000000000000000000000000000000001", RG_TRACK_GAIN, NAN},
+        {"REPLAYGAIN_TRACK_PEAK=0", RG_TRACK_PEAK, NAN},
+        {"REPLAYGAIN_TRACK_PEAK=1 dB", RG_TRACK_PEAK, NAN},
+        {"R128_TRACK_GAIN=1.5", RG_R128_TRACK, NAN},
+        {"R128_TRACK_GAIN=40000", RG_R128_TRACK, NAN},
+    };
+    for (const auto& c : cases) {
+        TrackMetadata* m = metadata_new();
+        vorbis_comment_apply(m, reinterpret_cast<const uint8_t*>(c.comment),
+                             uint32_t(std::strlen(c.comment)));
+        EXPECT_EQ(m->gain.present, std::isnan(c.want) ? 0u : 1u << c.field) << c.comment;
+        if (!std::isnan(c.want)) {
+            EXPECT_DOUBLE_EQ(m->gain.value[c.field], c.want) << c.comment;
+        }
+        metadata_free(m);
+    }
+}
+
 TEST(DisplayStrings, TagsOrUnknownFallbacks) {
     AudioFormat format{44100, SAMPLE_F32, 2};
     TrackMetadata empty{};
     char title[] = "T", artist[] = "A", track_no[] = "07/12";
-    TrackMetadata some{title, nullptr, artist, nullptr, track_no};
+    TrackMetadata some{title, nullptr, artist, nullptr, track_no, {}};
     Track track{};
     track.format = &format;
     track.total_frames = 44100 * 3 + 22050;

@@ -6,6 +6,7 @@
 #   file-backed ALSA device, exits 0, and the window title follows the tracks.
 # - With headless weston as well it runs qulmo-wayland.
 # - Which font it adds, if any, for the ways a font can already be given.
+# - It joins the album's tracks in one sink (-gapless 1) unless told otherwise.
 # - With neither display variable: one ERROR line naming both, status 1; --help and
 #   --version answer without a display.
 # - As the desktop starts it, on a private session bus (a table of runs): no path
@@ -71,6 +72,7 @@ wait "$drain"
 grep -q "^playlist: playlist.txt, scale: 1, font: $sysfont, ui: ui.txt\$" "$E2E_LOG" ||
     e2e_fail "the launcher did not hand over $sysfont"
 [ "$(grep -c '^loading file ' "$E2E_LOG")" -eq 4 ] || e2e_fail "not four tracks"
+[ "$(grep -c '^required ' "$E2E_LOG")" -eq 1 ] || e2e_fail "the launcher did not join the tracks (-gapless 1)"
 # Four tracks of one second, 44.1 kHz, two 16-bit channels.
 [ "$(stat -c %s "$WORK/out.raw")" -eq $((4 * 44100 * 4)) ] ||
     e2e_fail "device got $(stat -c %s "$WORK/out.raw") bytes"
@@ -105,6 +107,10 @@ touch "$P/bin/morsa_portable_mode.txt"
 cp "$sysfont" "$P/bin/font.ttf"
 check_font '"$none"' "$home" "$P/bin/font.ttf"
 rm "$P/bin/morsa_portable_mode.txt" "$P/bin/font.ttf"
+
+# The launcher's -gapless 1 (one sink for the album) gives way to the user's -gapless.
+timeout 60 "$Q" -volume 3 -gapless 0 "$album/01 Morning Chord.wav" >"$E2E_LOG" 2>&1 || e2e_fail "-gapless 0"
+[ "$(grep -c '^required ' "$E2E_LOG")" -eq 4 ] || e2e_fail "qulmo -gapless 0: not a sink per track"
 
 # No display at all.
 got=$(env -u DISPLAY -u WAYLAND_DISPLAY "$Q" "$none" 2>&1)

@@ -12,6 +12,18 @@
 #                               and PULSE_SINK_MONITOR. Returns 1 when PulseAudio is
 #                               missing or does not come up.
 #   alsa_pulse_stop             stops the PulseAudio started above (by its pid).
+#   alsa_pipewire_start DIR PLUGIN_DIR
+#                               starts PipeWire and WirePlumber (inside a session bus:
+#                               dbus-run-session) with the real-time null sink
+#                               "nullsink" of a 48 kHz graph as default, and ALSA
+#                               "default" through the plugin in PLUGIN_DIR. Exports
+#                               HOME, XDG_RUNTIME_DIR and ALSA_CONFIG_PATH; returns 1
+#                               when it does not come up. Again after _stop: a restart.
+#   alsa_pipewire_stop          kills both servers (by pid).
+#   alsa_pipewire_plugin DIR    prints the directory of PipeWire's ALSA plugin, taken
+#                               once into DIR out of the pipewire-alsa package of the
+#                               installed version: on Debian 12 installing the package
+#                               would remove PulseAudio. Returns 1 when it cannot be had.
 #
 # The configuration stays self-contained on purpose: with libasound2-plugins
 # installed, the system configuration would hand "default" to any running
@@ -70,5 +82,51 @@ alsa_pulse_stop() {
         sleep 0.1
     done
     kill -9 "$pid" 2>/dev/null
+    return 0
+}
+
+alsa_pipewire_plugin() {
+    local lib version
+    lib=$(find "$1" -name libasound_module_pcm_pipewire.so 2>/dev/null | head -n1)
+    if [ -z "$lib" ]; then
+        version=$(dpkg-query -W -f='${Version}' libpipewire-0.3-0 2>/dev/null) &&
+            mkdir -p "$1" && (cd "$1" && apt-get download -q "pipewire-alsa=$version" &&
+            dpkg-deb -x pipewire-alsa_*.deb .) >/dev/null 2>&1 || return 1
+        lib=$(find "$1" -name libasound_module_pcm_pipewire.so | head -n1)
+    fi
+    [ -n "$lib" ] && dirname "$lib"
+}
+
+alsa_pipewire_start() {
+    local dir=$1 i id
+    command -v pipewire >/dev/null && command -v wireplumber >/dev/null || return 1
+    mkdir -p "$dir/home" "$dir/run" && chmod 700 "$dir/run"
+    export HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" ALSA_CONFIG_PATH="$dir/asound.conf"
+    cat >"$ALSA_CONFIG_PATH" <<CONF
+pcm_type.pipewire { lib "$2/libasound_module_pcm_pipewire.so" }
+ctl_type.pipewire { lib "$2/libasound_module_ctl_pipewire.so" }
+pcm.!default { type pipewire }
+ctl.!default { type pipewire }
+CONF
+    env -u DISPLAY pipewire >>"$dir/pipewire.log" 2>&1 &
+    PIPEWIRE_PID=$!
+    for i in $(seq 50); do pw-cli info 0 >/dev/null 2>&1 && break; sleep 0.1; done
+    # Started before the server answers, WirePlumber gives up at once.
+    env -u DISPLAY wireplumber >>"$dir/wireplumber.log" 2>&1 &
+    WIREPLUMBER_PID=$!
+    pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=nullsink
+        media.class=Audio/Sink object.linger=true audio.position=[FL FR] audio.rate=48000 }' \
+        >/dev/null 2>&1 || return 1
+    for i in $(seq 50); do  # the sink can be made the default once WirePlumber has seen it
+        id=$(wpctl status 2>/dev/null | awk '/Sinks:/{f=1;next} f && /nullsink/{gsub(/[^0-9 ]/," "); print $1; exit}')
+        [ -n "$id" ] && wpctl set-default "$id" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+alsa_pipewire_stop() {
+    kill -9 "${PIPEWIRE_PID:-}" "${WIREPLUMBER_PID:-}" 2>/dev/null
+    wait "${PIPEWIRE_PID:-}" "${WIREPLUMBER_PID:-}" 2>/dev/null
     return 0
 }
