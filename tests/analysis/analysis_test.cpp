@@ -56,7 +56,8 @@ void reference_tap(const float* table, std::vector<float>& history, std::vector<
     for (uint32_t k = 0, t = 0; k < n; k++, t += FFT_COS_TABLE_SIZE / n)
         re[k] = (0.355768f - 0.487396f * table[t & FFT_COS_TABLE_MASK] +
                  0.144232f * table[(2 * t) & FFT_COS_TABLE_MASK] -
-                 0.012604f * table[(3 * t) & FFT_COS_TABLE_MASK]) * re[k];
+                 0.012604f * table[(3 * t) & FFT_COS_TABLE_MASK]) *
+                re[k];
     reference_fft(table, re.data(), im.data(), 12, out_re.data(), out_im.data(), 1);
     for (uint32_t k = 0; k < n; k++)
         spectrum[k] = (out_re[k] * out_re[k] + out_im[k] * out_im[k]) * 0.7f + spectrum[k] * 0.3f;
