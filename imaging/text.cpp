@@ -56,7 +56,7 @@ const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_on
                 bitmap = static_cast<uint8_t*>(dru_alloc_memory(size_t(w) * size_t(h), 1));
                 stbtt_MakeGlyphBitmap(info, bitmap, w, h, w, scale, scale, glyph);
             }
-            glyph_cache_add(font, {bitmap, w, h, bx0, by0, font->pixel_height, glyph, nullptr});
+            glyph_cache_add(font, {bitmap, w, h, bx0, by0, font->pixel_height, glyph});
             font->glyphs_rasterized++;
             coverage = bitmap;
         }
