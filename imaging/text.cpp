@@ -86,6 +86,8 @@ void blend_coverage(Image* target, Rect to, const uint8_t* coverage, Colour colo
     if (!target->pixels) return;
     const Image shape{nullptr, to.w * 4, to.w, to.h};  // only its size is read
     const Rect area = blit_rects(&shape, {0, 0, to.w, to.h}, target, to);
+    // An empty area may lie left of or above the glyph: nothing to read there.
+    if (area.w <= 0 || area.h <= 0) return;
     const uint32_t rgb = colour_word(colour.r, colour.g, colour.b, 0);
     const uint32_t a1 = uint32_t(colour.a) + 1;
     for (int32_t row = 0; row < area.h; ++row) {
