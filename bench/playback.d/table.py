@@ -88,9 +88,9 @@ def main(path):
         r = a["sum"] / aud_vis["sum"]
         checks.append((f"shipped animated look <= Audacious with its spectrum (both ~30 frames/s): "
                        f"{a['sum']:.2f} / {aud_vis['sum']:.2f} = {r:.2f}", r <= 1.0))
-    for name, m in (("default", d), ("animated", a)):
+    for name, m in (("default", d), ("shipped animated", a)):
         if m:
-            checks.append((f"{name} look peak RSS <= 13 MB: {m['rss']:.1f} MB", m["rss"] <= 13.0))
+            checks.append((f"{name} look peak RSS <= 13 MB: {m['rss']:.2f} MB", m["rss"] <= 13.0))
     for text, ok in checks:
         print(f"{'met   ' if ok else 'MISSED'}  {text}")
     for kind in ("mp3", "flac"):
