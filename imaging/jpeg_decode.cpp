@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
+#include <ctime>
 #include <initializer_list>
 
 #include "foundation/memory.h"
@@ -21,9 +22,18 @@ namespace {
 // encoders write a dozen scans, a crafted file could ask for thousands.
 constexpr int kMaxScans = 500;
 
-// The work of one slice, in compressed bytes read plus pixels made or walked: about
-// 3 ms on a 3 MB photograph decoded at 1/8.
-constexpr uint64_t kSliceWork = 192 * 1024;
+// How long one slice may run: a fifth of the 15 ms a track load may take beyond its
+// own work. Time rather than bytes or rows: a row of blocks costs from well under a
+// microsecond (a scan that damage cut short) to tens of them (a wide picture's first
+// scan), and a count tuned for one would make the other's slices too long or far
+// too many.
+constexpr int64_t kSliceNs = 3'000'000;
+
+int64_t now_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
 
 }  // namespace
 
@@ -39,6 +49,7 @@ struct JpegSlices {
     bool created;  // cinfo needs jpeg_destroy_decompress
     bool cmyk;
     bool scans;  // a file of several scans still being read into the coefficients
+    bool cut;    // the library gave no row: the picture ends where it is
 };
 
 namespace {
@@ -114,20 +125,22 @@ bool start(JpegSlices* s) {
     return true;
 }
 
-size_t bytes_read(const JpegSlices* s) {
-    return size_t(s->cinfo.src->next_input_byte - s->job->bytes);
-}
-
 bool step(JpegSlices* s, ImageStep* result) {
     if (setjmp(s->jump)) return false;
     jpeg_decompress_struct* c = &s->cinfo;
-    const size_t before = bytes_read(s);
-    uint64_t walked = 0;
-    while (s->scans && bytes_read(s) - before + walked < kSliceWork) {
+    // The last rows and the end come in different slices: freeing a large picture's
+    // coefficients takes a few milliseconds of its own.
+    if (!s->scans && (s->cut || c->output_scanline >= c->output_height)) {
+        *result = IMAGE_STEP_DONE;
+        return true;
+    }
+    const int64_t end = now_ns() + kSliceNs;
+    bool more_time = true;
+    while (s->scans && more_time) {
         // One call reads one marker or one row of blocks of the current scan.
         const int got = jpeg_consume_input(c);
         if (c->input_scan_number > kMaxScans) too_many_scans(s);
-        walked += uint64_t(c->image_width) * 2;
+        more_time = now_ns() < end;
         if (got == JPEG_REACHED_EOI || got == JPEG_SUSPENDED) {
             // The memory source ends every stream with an end marker of its own, so
             // nothing suspends; a stream that did would show what it has.
@@ -135,18 +148,15 @@ bool step(JpegSlices* s, ImageStep* result) {
             s->scans = false;
         }
     }
-    while (!s->scans && c->output_scanline < c->output_height &&
-           bytes_read(s) - before + walked < kSliceWork) {
+    while (!s->scans && c->output_scanline < c->output_height && more_time && !s->cut) {
         JSAMPROW row = s->image->pixels + size_t(c->output_scanline) * s->image->stride;
-        if (jpeg_read_scanlines(c, &row, 1) != 1) break;
-        if (s->cmyk) cmyk_row_to_rgba(row, c->output_width);
-        walked += c->output_width;
+        s->cut = jpeg_read_scanlines(c, &row, 1) != 1;
+        if (!s->cut && s->cmyk) cmyk_row_to_rgba(row, c->output_width);
+        more_time = now_ns() < end;
     }
     // What follows the last scan changes nothing we show: jpeg_finish_decompress is
     // not called.
-    const bool done = !s->scans && (c->output_scanline >= c->output_height ||
-                                    bytes_read(s) - before + walked < kSliceWork);
-    *result = done ? IMAGE_STEP_DONE : IMAGE_STEP_MORE;
+    *result = IMAGE_STEP_MORE;
     return true;
 }
 
