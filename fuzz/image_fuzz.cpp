@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     volatile uint8_t last = img->pixels[size_t(img->stride) * img->height + IMAGE_SPARE_BYTES - 1];
     (void)last;
     ImageJob* job = image_job_start_memory(data, size, wanted);
-    while (image_job_step(job)) {
+    while (image_job_step(job, 0)) {  // the finest slices: one row of blocks each
     }
     Image* sliced = image_job_take(job);
     if (!sliced || sliced->width != img->width || sliced->height != img->height ||

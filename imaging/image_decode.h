@@ -23,8 +23,8 @@
 //   image_jpeg_start(job)   reads the header, checks the size cap, picks the scale and
 //                           allocates the pixels; null (job->reason filled) on failure.
 //                           job must stay where it is until image_jpeg_free.
-//   image_jpeg_step(s)      one slice of the decode (rows of blocks until 3 ms have
-//                           passed, at least one): IMAGE_STEP_MORE, IMAGE_STEP_DONE with
+//   image_jpeg_step(s, ns)  one slice of the decode (rows of blocks until ns nanoseconds
+//                           have passed, at least one): IMAGE_STEP_MORE, IMAGE_STEP_DONE with
 //                           job->image set, or IMAGE_STEP_FAILED with job->reason. Step
 //                           no further once it said done or failed.
 //   image_jpeg_free(s)      frees the decode (and the pixels unless handed to the job);
@@ -68,7 +68,7 @@ struct ImageDecode {
 enum ImageStep { IMAGE_STEP_MORE, IMAGE_STEP_DONE, IMAGE_STEP_FAILED };
 struct JpegSlices;
 [[nodiscard]] JpegSlices* image_jpeg_start(ImageDecode* job);
-[[nodiscard]] ImageStep image_jpeg_step(JpegSlices* slices);
+[[nodiscard]] ImageStep image_jpeg_step(JpegSlices* slices, int64_t slice_ns);
 void image_jpeg_free(JpegSlices* slices);
 
 [[nodiscard]] Image* image_decode_bytes(const uint8_t* bytes, size_t length, ImageWanted wanted,

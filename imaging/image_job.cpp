@@ -85,9 +85,9 @@ ImageJob* image_job_start_memory(const uint8_t* bytes, size_t length, ImageWante
     return begin_slices(job, copy, length, wanted);
 }
 
-bool image_job_step(ImageJob* job) {
+bool image_job_step(ImageJob* job, int64_t slice_ns) {
     if (!job->slices) return false;
-    const ImageStep step = image_jpeg_step(job->slices);
+    const ImageStep step = image_jpeg_step(job->slices, slice_ns);
     if (step != IMAGE_STEP_MORE) finish(job, step == IMAGE_STEP_DONE);
     return job->slices != nullptr;
 }

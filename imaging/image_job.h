@@ -7,9 +7,12 @@
 //                                 Anything else (PNG, GIF, BMP, a file that cannot be
 //                                 read) is decoded whole here and the job is already
 //                                 finished. Never null. The memory form copies the bytes.
-//   image_job_step(job)           one slice (a few milliseconds at most on a photograph);
-//                                 true while the job is still pending. Nothing once
-//                                 finished.
+//   image_job_step(job, ns)       one slice: rows of blocks until ns nanoseconds have
+//                                 passed (at least one; the default IMAGE_JOB_SLICE_NS
+//                                 is a fifth of the 15 ms a track load may add), or the
+//                                 end of the decode in a slice of its own (freeing a
+//                                 large picture's coefficients takes milliseconds). True
+//                                 while the job is still pending; nothing once finished.
 //   image_job_pending(job)        true until the job has finished.
 //   image_job_take(job)           the finished picture, handed to the caller (image_free
 //                                 it); null while pending or once taken. It is what
@@ -31,10 +34,15 @@
 
 struct ImageJob;
 
+// Time rather than bytes or rows: a row of blocks costs from well under a microsecond
+// (a scan that damage cut short) to tens of them (a wide picture's first scan), and a
+// count tuned for one would make the other's slices too long or far too many.
+constexpr int64_t IMAGE_JOB_SLICE_NS = 3'000'000;
+
 [[nodiscard]] ImageJob* image_job_start_file(const char* path, ImageWanted wanted);
 [[nodiscard]] ImageJob* image_job_start_memory(const uint8_t* bytes, size_t length,
                                                ImageWanted wanted);
-bool image_job_step(ImageJob* job);
+bool image_job_step(ImageJob* job, int64_t slice_ns = IMAGE_JOB_SLICE_NS);
 [[nodiscard]] bool image_job_pending(const ImageJob* job);
 [[nodiscard]] Image* image_job_take(ImageJob* job);
 [[nodiscard]] bool image_job_failed(const ImageJob* job);

@@ -22,13 +22,6 @@ namespace {
 // encoders write a dozen scans, a crafted file could ask for thousands.
 constexpr int kMaxScans = 500;
 
-// How long one slice may run: a fifth of the 15 ms a track load may take beyond its
-// own work. Time rather than bytes or rows: a row of blocks costs from well under a
-// microsecond (a scan that damage cut short) to tens of them (a wide picture's first
-// scan), and a count tuned for one would make the other's slices too long or far
-// too many.
-constexpr int64_t kSliceNs = 3'000'000;
-
 int64_t now_ns() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -125,7 +118,7 @@ bool start(JpegSlices* s) {
     return true;
 }
 
-bool step(JpegSlices* s, ImageStep* result) {
+bool step(JpegSlices* s, int64_t slice_ns, ImageStep* result) {
     if (setjmp(s->jump)) return false;
     jpeg_decompress_struct* c = &s->cinfo;
     // The last rows and the end come in different slices: freeing a large picture's
@@ -134,7 +127,7 @@ bool step(JpegSlices* s, ImageStep* result) {
         *result = IMAGE_STEP_DONE;
         return true;
     }
-    const int64_t end = now_ns() + kSliceNs;
+    const int64_t end = now_ns() + slice_ns;
     bool more_time = true;
     while (s->scans && more_time) {
         // One call reads one marker or one row of blocks of the current scan.
@@ -187,9 +180,9 @@ JpegSlices* image_jpeg_start(ImageDecode* job) {
     return nullptr;
 }
 
-ImageStep image_jpeg_step(JpegSlices* s) {
+ImageStep image_jpeg_step(JpegSlices* s, int64_t slice_ns) {
     ImageStep result = IMAGE_STEP_FAILED;
-    if (!step(s, &result)) return IMAGE_STEP_FAILED;
+    if (!step(s, slice_ns, &result)) return IMAGE_STEP_FAILED;
     if (result == IMAGE_STEP_DONE) {
         s->job->image = s->image;
         s->image = nullptr;
@@ -207,7 +200,8 @@ void image_jpeg_free(JpegSlices* s) {
 bool image_decode_jpeg(ImageDecode* job) {
     JpegSlices* s = image_jpeg_start(job);
     ImageStep result = s ? IMAGE_STEP_MORE : IMAGE_STEP_FAILED;
-    while (result == IMAGE_STEP_MORE) result = image_jpeg_step(s);
+    // In one piece: the slices only matter to a caller that does something between them.
+    while (result == IMAGE_STEP_MORE) result = image_jpeg_step(s, INT64_MAX / 2);
     image_jpeg_free(s);
     return result == IMAGE_STEP_DONE;
 }
