@@ -13,7 +13,8 @@
 //   image_decode_gif(job)   GIF through giflib: the first frame on a transparent canvas
 //                           of the picture's size.
 //   image_decode_bmp(job)   uncompressed BMP through stb_image; anything else fails with
-//                           "unknown image type".
+//                           "unknown image type", a palette picture with an index past
+//                           its palette with "colour index past the palette".
 //   Each returns true with job->image set, or false with job->reason filled. A decoder
 //   that went on after a damaged part sets job->warned and the library's first warning
 //   in job->warning.

@@ -189,6 +189,11 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {png_claiming(70000, 2), "image too large"},    // wider than the resampler indexes
         {png_claiming(4096, 4097), "image too large"},
         {std::vector<uint8_t>(bmp.begin(), bmp.end() - 4), "truncated BMP"},  // a pixel short
+        // 2 x 1 at 4 bits, two colours, the second pixel's index 15.
+        {{'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0,
+          0,   1,   0,  4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+          0,   0,   0,  9, 9, 9, 0, 7, 7, 7, 0, 0x1F, 0, 0, 0},
+         "colour index past the palette"},
         // 28 bytes: the short header of a 49196 x 206 picture and nothing more.
         {{'B', 'M', 0xca, 3, 0,    0xa5, 0,    0, 0, 0, 0x1a, 3, 0, 0,
           12,  0,   0,    0, 0x2c, 0xc0, 0xce, 0, 1, 0, 8,    0, 0, 0},
