@@ -120,8 +120,7 @@ void load(benchmark::State& state, const char* folder, bool same_album) {
     rig_open(&rig, folder);
     if (same_album) {  // the track before decoded the cover
         (void)player_load_track(&rig.player, rig.entry);
-        while (player_art_step(&rig.player)) {
-        }
+        while (player_art_step(&rig.player)) {}
     }
     for (auto _ : state) {
         if (!same_album) album_art_forget();  // as for the first track of an album

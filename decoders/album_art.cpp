@@ -46,8 +46,8 @@ void keep_cover(const AlbumArt* art) {
     album_art_forget();
     const Image* image = art->image;
     if (int64_t(image->width) * image->height > 1)
-        last_cover = {text_copy(art->cover_path), art->cover_size, art->cover_mtime_ns,
-                      art->wanted, image_clone(image)};
+        last_cover = {text_copy(art->cover_path), art->cover_size, art->cover_mtime_ns, art->wanted,
+                      image_clone(image)};
 }
 
 void load_cover(AlbumArt* art) {
@@ -130,8 +130,7 @@ AlbumArt album_art_start(const char* path, const Track* track, ImageWanted wante
 
 void album_art_finish(AlbumArt* art) {
     if (!art->job) return;
-    while (image_job_step(art->job)) {
-    }
+    while (image_job_step(art->job)) {}
     art->image = image_job_take(art->job);
     image_job_free(art->job);
     art->job = nullptr;

@@ -293,8 +293,7 @@ TEST_F(LoadFixture, LargeCoverShownAfterItsSlices) {
     auto load = [&](bool first_of_album, int slices) {
         if (first_of_album) album_art_forget();
         EXPECT_TRUE(player_load_track(&player, entry));
-        for (int i = 0; i < slices && player_art_step(&player); ++i) {
-        }
+        for (int i = 0; i < slices && player_art_step(&player); ++i) {}
     };
     testing::internal::CaptureStderr();
     load(true, 0);
@@ -312,8 +311,7 @@ TEST_F(LoadFixture, LargeCoverShownAfterItsSlices) {
     load(true, 1);
     load(true, 1);  // a track change in the middle: one decode left, told once
     EXPECT_FALSE(shown());
-    while (player_art_step(&player)) {
-    }
+    while (player_art_step(&player)) {}
     EXPECT_TRUE(shown());
     EXPECT_EQ(told, 3);
     EXPECT_EQ(testing::internal::GetCapturedStderr().find("WARNING"), std::string::npos);

@@ -3,16 +3,14 @@
 
 #include <zlib.h>
 
-#include <cstddef>
-#include <cstdio>  // before jpeglib.h
-#include <jpeglib.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>  // after <cstdio>: it needs FILE
 
 #include "imaging/image.h"
 #include "imaging/image_job.h"
@@ -190,9 +188,9 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {png_claiming(4096, 4097), "image too large"},
         {std::vector<uint8_t>(bmp.begin(), bmp.end() - 4), "truncated BMP"},  // a pixel short
         // 2 x 1 at 4 bits, two colours, the second pixel's index 15.
-        {{'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0,
-          0,   1,   0,  4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-          0,   0,   0,  9, 9, 9, 0, 7, 7, 7, 0, 0x1F, 0, 0, 0},
+        {{'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 2,    0, 0, 0,
+          1,   0,   0,  0, 1, 0, 4, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,    0, 0, 0,
+          0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 9,  9, 9, 0, 7,  7, 7, 0, 0x1F, 0, 0, 0},
          "colour index past the palette"},
         // 28 bytes: the short header of a 49196 x 206 picture and nothing more.
         {{'B', 'M', 0xca, 3, 0,    0xa5, 0,    0, 0, 0, 0x1a, 3, 0, 0,
@@ -295,7 +293,8 @@ std::vector<uint8_t> plain_decode(const std::vector<uint8_t>& bytes, unsigned sc
 
 // What the log said, without the time stamps.
 std::string untimed(std::string log) {
-    for (size_t at; (at = log.find('[')) != std::string::npos;) log.erase(at, log.find("] ", at) + 2 - at);
+    for (size_t at; (at = log.find('[')) != std::string::npos;)
+        log.erase(at, log.find("] ", at) + 2 - at);
     return log;
 }
 
@@ -306,7 +305,8 @@ TEST(ImageLoad, SlicedDecodeAsWhole) {
     for (size_t i = noisy.size() / 2; i < noisy.size() - 2; i += 7) noisy[i] ^= 0x5A;
     // The last scan 600 times over.
     const size_t last_scan = std::string(prog.begin(), prog.end()).rfind("\xFF\xDA");
-    for (int i = 0; i < 600; ++i) scans.insert(scans.end(), prog.begin() + last_scan, prog.end() - 2);
+    for (int i = 0; i < 600; ++i)
+        scans.insert(scans.end(), prog.begin() + last_scan, prog.end() - 2);
     scans.insert(scans.end(), {0xFF, 0xD9});
     struct Case {
         std::vector<uint8_t> bytes;
