@@ -15,6 +15,7 @@
 #include "fenra/fenra.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
+#include "imaging/image_job.h"
 #include "imaging/resize.h"
 #include "input/input.h"
 #include "sontera/sontera.h"
@@ -111,6 +112,11 @@ void player_title_current(Player* player) {
 
 static void reopen_output(Player* player, const Track* track);
 
+static void tell_art(Player* player, const AlbumArt* art) {
+    const Player::TrackLoadHook& hook = player->track_loaded;
+    if (hook.fn) hook.fn(hook.user, art->image, art->cover_path);
+}
+
 bool player_load_track(Player* player, PlaylistEntry* entry) {
     log_text(LOG_INFO, "loading file %s\n", entry->path);
     const char* why = nullptr;
@@ -122,9 +128,9 @@ bool player_load_track(Player* player, PlaylistEntry* entry) {
     }
     // Names shown for a file that failed before give way to its tags.
     if (!entry->loaded || entry->unplayable) display_strings_fill(entry, track);
-    char* cover_path = nullptr;
-    Image* art = album_art_load(entry->path, track, &cover_path, album_art_wanted());
-    place_album_art(art);
+    player_art_cancel(player);
+    AlbumArt art = album_art_start(entry->path, track, album_art_wanted());
+    place_album_art(art.image);
 
     track_close(player->track);
     player->track = track;
@@ -143,11 +149,38 @@ bool player_load_track(Player* player, PlaylistEntry* entry) {
         reopen_output(player, track);
     }
 
-    const Player::TrackLoadHook& hook = player->track_loaded;
-    if (hook.fn) hook.fn(hook.user, art, cover_path);
-    image_free(art);
-    dru_free(cover_path);
+    if (art.job) {
+        player->art_pending = dru_alloc_array<AlbumArt>(1);
+        *player->art_pending = art;
+        return true;
+    }
+    tell_art(player, &art);
+    album_art_drop(&art);
     return true;
+}
+
+void player_art_cancel(Player* player) {
+    if (!player->art_pending) return;
+    album_art_drop(player->art_pending);
+    dru_free(player->art_pending);
+    player->art_pending = nullptr;
+}
+
+bool player_art_step(Player* player) {
+    AlbumArt* art = player->art_pending;
+    if (!art) return false;
+    if (image_job_step(art->job)) return true;
+    // A cover that failed leaves the placeholder; its warning has been printed.
+    const bool failed = image_job_failed(art->job);
+    album_art_finish(art);
+    if (!failed) {
+        place_album_art(art->image);
+        ui_render_static(player);
+    }
+    tell_art(player, art);
+    player_art_cancel(player);
+    if (player->redraw) player->redraw(player);
+    return false;
 }
 
 // A new sink at the track's rate and channel count, after the old one has played out.

@@ -12,6 +12,18 @@
 //       A file that cannot be opened changes nothing of the player: one line "WARNING:
 //       cannot play, skipped: <path> (<reason>)", the entry shows its file name
 //       (display_strings_fill_unplayable), false.
+//       The album art: the kept cover of the same album at once; a large cover file
+//       (decoders/metadata.h, album_art_start) is decoded in slices after the load
+//       returns: the elements show the placeholder (a transparent image) until
+//       player_art_step finishes it, and player->track_loaded is told then. A pending
+//       cover of the track before is freed first.
+//   player_art_step(player)          one slice of the pending cover; when that finishes
+//                                    it: the art fitted into the elements (a failure,
+//                                    whose warning the decode printed, leaves the
+//                                    placeholder), kept for the next track of the album,
+//                                    the static layer rendered, player->track_loaded
+//                                    told, player->redraw called. True while some remains.
+//   player_art_cancel(player)        frees the pending cover, if any.
 //   player_title_current(player)     the window title of player->current's entry.
 //   player_flush_output(player)      writes what the sink's ring still holds into the device
 //                                    (waiting for room, bounded), so that closing the sink
@@ -39,6 +51,8 @@ struct ArtPlacement {
 };
 
 [[nodiscard]] bool player_load_track(Player* player, PlaylistEntry* entry);
+bool player_art_step(Player* player);
+void player_art_cancel(Player* player);
 void player_flush_output(Player* player);
 void player_title_current(Player* player);
 [[nodiscard]] uint32_t load_track_buffer_frames(uint32_t rate);

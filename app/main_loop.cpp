@@ -2,6 +2,7 @@
 
 #include <sys/select.h>
 
+#include "app/player.h"
 #include "fenra/fenra.h"
 #include "foundation/log.h"
 #include "input/input.h"
@@ -43,7 +44,7 @@ bool idle_wait(Window* window, const LoopSource* source, uint32_t ms) {
 
 }  // namespace
 
-void main_loop(Player*, const LoopSource* source) {
+void main_loop(Player* player, const LoopSource* source) {
     bool ready = false;
     for (;;) {
         task_run_one();
@@ -58,6 +59,9 @@ void main_loop(Player*, const LoopSource* source) {
         // Always false on X11, where the server repeats keys itself.
         if (fenra_repeat_keys(window)) busy = true;
         if (source && source->run(source->user, ready)) busy = true;
+        // One slice of a cover being decoded; the pass still sleeps, so the slices
+        // leave the thread to the sound and the events between them.
+        if (player && player->art_step) player->art_step(player);
         input_end_pass();
         ready = idle_wait(window, source, busy ? 0 : input_state.idle_sleep_ms);
     }

@@ -208,6 +208,7 @@ int player_start(Player* player, const OptionTable options, bool scale_given, co
     player->redraw = redraw_player;
     player->next_track = playlist_next;
     player->track_shown = player_title_current;
+    player->art_step = player_art_step;
     playlist_start(player);
     audio_pump(player);
     player->playing = 1;

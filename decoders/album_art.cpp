@@ -12,6 +12,7 @@
 #include "foundation/log.h"
 #include "foundation/memory.h"
 #include "imaging/image.h"
+#include "imaging/image_job.h"
 
 namespace {
 
@@ -27,25 +28,53 @@ struct CoverCache {
 };
 CoverCache last_cover;
 
+// A cover file this large takes a job: its decode would hold the thread for longer
+// than a few milliseconds. Smaller ones decode in about the time of one slice.
+constexpr int64_t kSlicedCoverBytes = 256 * 1024;
+
 Image* image_clone(const Image* image) {
     Image* copy = image_new(image->width, image->height, IMAGE_PIXELS);
     image_copy(image, nullptr, copy, nullptr);
     return copy;
 }
 
-Image* load_cover(const char* path, ImageWanted wanted) {
-    struct stat st {};
-    if (stat(path, &st) != 0) return image_load_file(path, wanted);
-    const int64_t mtime_ns = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    const CoverCache& c = last_cover;
-    if (c.image && strcmp(c.path, path) == 0 && c.size == st.st_size && c.mtime_ns == mtime_ns &&
-        c.wanted.width == wanted.width && c.wanted.height == wanted.height)
-        return image_clone(c.image);
-    Image* image = image_load_file(path, wanted);
+int64_t mtime_ns_of(const struct stat& st) {
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void keep_cover(const AlbumArt* art) {
     album_art_forget();
+    const Image* image = art->image;
     if (int64_t(image->width) * image->height > 1)
-        last_cover = {text_copy(path), int64_t(st.st_size), mtime_ns, wanted, image_clone(image)};
-    return image;
+        last_cover = {text_copy(art->cover_path), art->cover_size, art->cover_mtime_ns, art->wanted,
+                      image_clone(image)};
+}
+
+void load_cover(AlbumArt* art) {
+    const char* path = art->cover_path;
+    struct stat st {};
+    if (stat(path, &st) != 0) {
+        art->image = image_load_file(path, art->wanted);
+        return;
+    }
+    art->cover_size = int64_t(st.st_size);
+    art->cover_mtime_ns = mtime_ns_of(st);
+    const CoverCache& c = last_cover;
+    const ImageWanted wanted = art->wanted;
+    if (c.image && strcmp(c.path, path) == 0 && c.size == art->cover_size &&
+        c.mtime_ns == art->cover_mtime_ns && c.wanted.width == wanted.width &&
+        c.wanted.height == wanted.height) {
+        art->image = image_clone(c.image);
+        return;
+    }
+    if (art->cover_size >= kSlicedCoverBytes) {
+        art->job = image_job_start_file(path, wanted);
+        if (image_job_pending(art->job)) return;
+        album_art_finish(art);
+        return;
+    }
+    art->image = image_load_file(path, wanted);
+    keep_cover(art);
 }
 
 }  // namespace
@@ -83,21 +112,45 @@ bool album_art_find_data(const char* path, const Track* track, PictureData* pict
     return codec && codec->picture && codec->picture(path, state, picture);
 }
 
-Image* album_art_load(const char* path, const Track* track, char** cover_path, ImageWanted wanted) {
-    if (cover_path) *cover_path = nullptr;
-    if (!track_decoder_for_name(path)) return nullptr;
-    if (char* cover = album_art_external_path(path)) {
-        Image* image = load_cover(cover, wanted);
-        if (cover_path) {
-            *cover_path = cover;
-        } else {
-            dru_free(cover);
-        }
-        return image;
+AlbumArt album_art_start(const char* path, const Track* track, ImageWanted wanted) {
+    AlbumArt art{};
+    art.wanted = wanted;
+    if (!track_decoder_for_name(path)) return art;
+    art.cover_path = album_art_external_path(path);
+    if (art.cover_path) {
+        load_cover(&art);
+        return art;
     }
     PictureData picture;
-    if (!album_art_find_data(path, track, &picture)) return nullptr;
-    Image* image = image_load_memory(picture.data, picture.size, wanted);
+    if (!album_art_find_data(path, track, &picture)) return art;
+    art.image = image_load_memory(picture.data, picture.size, wanted);
     picture_data_free(&picture);
-    return image;
+    return art;
+}
+
+void album_art_finish(AlbumArt* art) {
+    if (!art->job) return;
+    while (image_job_step(art->job)) {}
+    art->image = image_job_take(art->job);
+    image_job_free(art->job);
+    art->job = nullptr;
+    keep_cover(art);
+}
+
+void album_art_drop(AlbumArt* art) {
+    image_job_free(art->job);
+    image_free(art->image);
+    dru_free(art->cover_path);
+    *art = AlbumArt{};
+}
+
+Image* album_art_load(const char* path, const Track* track, char** cover_path, ImageWanted wanted) {
+    AlbumArt art = album_art_start(path, track, wanted);
+    album_art_finish(&art);
+    if (cover_path) {
+        *cover_path = art.cover_path;
+    } else {
+        dru_free(art.cover_path);
+    }
+    return art.image;
 }

@@ -67,6 +67,18 @@
 //                                       null. The last cover file decoded is kept and
 //                                       copied while its path, size, time and wanted stay.
 //   album_art_forget()                  drops that kept cover.
+//   album_art_start(path, track, wanted)  album_art_load in parts: the same search, but a
+//                                       cover file of 256 KB or more that is not the kept
+//                                       one starts an ImageJob (imaging/image_job.h)
+//                                       instead: art.job pending, art.image null. Anything
+//                                       else (the kept cover, a small file, an embedded
+//                                       picture) is decoded here: art.image, or null when
+//                                       nothing was found. art.cover_path as *cover above.
+//   album_art_finish(&art)              steps a pending job to its end (none left after
+//                                       one that image_job_step finished), moves its
+//                                       picture into art.image and keeps it as the last
+//                                       cover when it decoded. Nothing without a job.
+//   album_art_drop(&art)                frees the job, image and path; art becomes empty.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -129,5 +141,16 @@ inline constexpr const char* ExternalCoverNames[] = {
 [[nodiscard]] char* album_art_external_path(const char* track_path);
 bool album_art_find_data(const char* path, const Track* track, PictureData* picture);
 void album_art_forget();
+struct ImageJob;
+struct AlbumArt {
+    Image* image;
+    char* cover_path;
+    ImageJob* job;
+    ImageWanted wanted;
+    int64_t cover_size, cover_mtime_ns;  // the cover file's when it was found
+};
+[[nodiscard]] AlbumArt album_art_start(const char* path, const Track* track, ImageWanted wanted);
+void album_art_finish(AlbumArt* art);
+void album_art_drop(AlbumArt* art);
 [[nodiscard]] Image* album_art_load(const char* path, const Track* track,
                                     char** cover_path = nullptr, ImageWanted wanted = {});

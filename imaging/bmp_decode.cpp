@@ -38,6 +38,29 @@ bool bmp_truncated(const ImageDecode* job, int w, int h) {
     return job->length < need;
 }
 
+// stb_image takes the colours of a palette picture from a table on its stack, filled
+// only as far as the file's palette goes: an index past it would paint whatever the
+// stack held (and a decode of the same bytes would differ from the last). Such
+// pictures are refused. The palette is counted as stb_image counts it.
+bool bmp_index_past_palette(const ImageDecode* job, int w, int h) {
+    const uint8_t* b = job->bytes;
+    if (job->length < 30 || b[0] != 'B' || b[1] != 'M') return false;
+    const int64_t header = le(b + 14, 4), offset = le(b + 10, 4);
+    const uint32_t bpp = le(b + (header == 12 ? 24 : 28), 2);
+    if (bpp != 1 && bpp != 4 && bpp != 8) return false;
+    const int64_t colours = header == 12 ? (offset - 14 - 24) / 3 : (offset - 14 - header) / 4;
+    if (colours <= 0) return colours < 0;  // none: stb_image refuses it itself
+    if (colours >= int64_t(1) << bpp) return false;
+    const uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;
+    for (uint64_t y = 0; y < uint64_t(h); ++y)
+        for (uint64_t bit = 0; bit < uint64_t(w) * bpp; bit += bpp) {
+            const uint64_t at = uint64_t(offset) + y * stride + bit / 8;
+            if (at >= job->length) return false;  // bmp_truncated's to refuse
+            if (((b[at] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1)) >= colours) return true;
+        }
+    return false;
+}
+
 }  // namespace
 
 bool image_decode_bmp(ImageDecode* job) {
@@ -48,6 +71,7 @@ bool image_decode_bmp(ImageDecode* job) {
         return fail(job, stbi_failure_reason());
     if (image_too_large(w, h)) return fail(job, "image too large");
     if (bmp_truncated(job, w, h)) return fail(job, "truncated BMP");
+    if (bmp_index_past_palette(job, w, h)) return fail(job, "colour index past the palette");
     uint8_t* data = stbi_load_from_memory(job->bytes, length, &w, &h, &channels, 4);
     if (!data) return fail(job, stbi_failure_reason());
     // The decoder's buffer becomes the image's, grown by the spare bytes.

@@ -28,10 +28,22 @@ Image* load_failed(const char* message, const char* detail) {
     return image_new(1, 1, IMAGE_PIXELS);
 }
 
+}  // namespace
+
+Image* image_decode_result(ImageDecode* job, bool ok, bool from_file) {
+    const Messages say = from_file ? kFromFile : kFromMemory;
+    if (!ok) return load_failed(say.failed, job->reason);
+    if (job->warned) log_write({LOG_WARNING, say.damaged, job->warning});
+    return job->image;
+}
+
 // The first byte picks the decoder: every PNG starts with 0x89, every JPEG with the
 // 0xFF of a marker, every GIF with 'G'. The library then judges the rest of the
 // signature, so a damaged one is refused with its own reason.
-Image* decode(const uint8_t* bytes, size_t length, ImageWanted wanted, Messages say) {
+Image* image_decode_bytes(const uint8_t* bytes, size_t length, ImageWanted wanted, bool from_file,
+                          bool* decoded) {
+    const Messages say = from_file ? kFromFile : kFromMemory;
+    if (decoded) *decoded = false;
     if (!bytes || length == 0) return load_failed(say.failed, "no data");
     if (length > IMAGE_LOAD_LIMIT) return load_failed(say.failed, "image too large");
     ImageDecode job{};
@@ -42,36 +54,49 @@ Image* decode(const uint8_t* bytes, size_t length, ImageWanted wanted, Messages 
               : bytes[0] == 0xFF ? image_decode_jpeg(&job)
               : bytes[0] == 'G'  ? image_decode_gif(&job)
                                  : image_decode_bmp(&job);
-    if (!ok) return load_failed(say.failed, job.reason);
-    if (job.warned) log_write({LOG_WARNING, say.damaged, job.warning});
-    return job.image;
+    if (decoded) *decoded = ok;
+    return image_decode_result(&job, ok, from_file);
 }
 
-}  // namespace
+uint8_t* image_read_file(const char* path, size_t* length, const char** problem) {
+    *length = 0;
+    FILE* file = path ? fopen(path, "rb") : nullptr;
+    if (!file) {
+        *problem = "can't fopen";
+        return nullptr;
+    }
+    struct stat st {};
+    *problem = nullptr;
+    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))
+        *problem = "not a regular file";
+    else if (uint64_t(st.st_size) > IMAGE_LOAD_LIMIT)
+        *problem = "image too large";
+    uint8_t* bytes = nullptr;
+    if (!*problem) {
+        const size_t size = size_t(st.st_size);
+        bytes = static_cast<uint8_t*>(dru_alloc_memory(size + 1, 1));
+        if (fread(bytes, 1, size, file) == size) {
+            *length = size;
+        } else {
+            *problem = "can't fread";
+            dru_free(bytes);
+            bytes = nullptr;
+        }
+    }
+    fclose(file);
+    return bytes;
+}
 
 Image* image_load_file(const char* path, ImageWanted wanted) {
-    FILE* file = path ? fopen(path, "rb") : nullptr;
-    if (!file) return load_failed(kFromFile.failed, "can't fopen");
-    struct stat st {};
+    size_t size = 0;
     const char* problem = nullptr;
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))
-        problem = "not a regular file";
-    else if (uint64_t(st.st_size) > IMAGE_LOAD_LIMIT)
-        problem = "image too large";
-    if (problem) {
-        fclose(file);
-        return load_failed(kFromFile.failed, problem);
-    }
-    const size_t size = size_t(st.st_size);
-    auto* bytes = static_cast<uint8_t*>(dru_alloc_memory(size + 1, 1));
-    const bool complete = fread(bytes, 1, size, file) == size;
-    fclose(file);
-    Image* image = complete ? decode(bytes, size, wanted, kFromFile)
-                            : load_failed(kFromFile.failed, "can't fread");
+    uint8_t* bytes = image_read_file(path, &size, &problem);
+    if (!bytes) return load_failed(kFromFile.failed, problem);
+    Image* image = image_decode_bytes(bytes, size, wanted, true);
     dru_free(bytes);
     return image;
 }
 
 Image* image_load_memory(const uint8_t* bytes, size_t length, ImageWanted wanted) {
-    return decode(bytes, length, wanted, kFromMemory);
+    return image_decode_bytes(bytes, length, wanted, false);
 }

@@ -18,6 +18,7 @@ struct Track;
 struct Image;
 struct Font;
 struct ListNode;
+struct AlbumArt;
 
 struct Player {
     AudioOutput* output;  // current audio sink
@@ -76,11 +77,17 @@ struct Player {
 
     // Told at the end of every track load, with the album art found (null when none)
     // and the cover file it came from (null when it came from inside the track); both
-    // live only during the call. Set by start-up when the desktop media controls are on.
+    // live only during the call. A cover decoded in slices is told when it is done (and
+    // not at all when another track replaces it first). Set by start-up when the desktop media controls are on.
     struct TrackLoadHook {
         void (*fn)(void* user, const Image* art, const char* cover_path);
         void* user;
     } track_loaded;
+    // The current track's cover while it is decoded a slice at a time (app/load_track.h),
+    // and the call that does one slice: the main loop makes it once per pass. Start-up
+    // sets it, so the loop builds and tests without the track loading.
+    AlbumArt* art_pending;
+    bool (*art_step)(Player*);
     // Bumped by every jump of the playing position (seek, restart, single-mode
     // repeat), so that observers can tell such a jump from playing on.
     uint32_t seek_serial;

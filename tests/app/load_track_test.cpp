@@ -272,6 +272,52 @@ TEST_F(LoadFixture, LargeJpegCoverDecodedAtTheScaleTheElementsNeed) {
     EXPECT_EQ(album_art_wanted().width, 0);  // no album-art element: the whole picture
 }
 
+// A cover file over 256 KB is decoded in slices after the load: the placeholder until
+// the last slice, then the art and the hook; the next track of the album shows it at
+// once; a track change in the middle drops the pending decode.
+TEST_F(LoadFixture, LargeCoverShownAfterItsSlices) {
+    const std::vector<uint8_t> noise = jpeg_file(600, 600, [](int x, int y, int c) {
+        return uint8_t((uint32_t(x * 7919 + y * 104729 + c) * 2654435761u) >> 24);
+    });
+    temp.file("cover.jpg",
+              std::string_view(reinterpret_cast<const char*>(noise.data()), noise.size()));
+    int told = 0;
+    player.track_loaded = {.fn =
+                               [](void* user, const Image* art, const char*) {
+                                   ++*static_cast<int*>(user);
+                                   EXPECT_EQ(art->width, 300);  // 1/2: twice the 100 x 50
+                               },
+                           .user = &told};
+    PlaylistEntry* entry = playlist_entry_create((dir / "a.wav").c_str());
+    auto shown = [] { return px(ui_element_image(ui_elements[1]), 50, 25)[3] == 255; };
+    auto load = [&](bool first_of_album, int slices) {
+        if (first_of_album) album_art_forget();
+        EXPECT_TRUE(player_load_track(&player, entry));
+        for (int i = 0; i < slices && player_art_step(&player); ++i) {}
+    };
+    testing::internal::CaptureStderr();
+    load(true, 0);
+    EXPECT_NE(player.art_pending, nullptr);
+    EXPECT_FALSE(shown());
+    EXPECT_EQ(told, 0);
+    load(false, 1000);
+    EXPECT_EQ(player.art_pending, nullptr);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(told, 1);
+    load(false, 0);  // the next track of the album
+    EXPECT_EQ(player.art_pending, nullptr);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(told, 2);
+    load(true, 1);
+    load(true, 1);  // a track change in the middle: one decode left, told once
+    EXPECT_FALSE(shown());
+    while (player_art_step(&player)) {}
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(told, 3);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("WARNING"), std::string::npos);
+    playlist_entry_destroy(entry);
+}
+
 TEST_F(LoadFixture, AFileThatCannotBePlayedIsReportedAndChangesNothing) {
     std::ofstream(dir / "bad.flac") << "not a flac stream at all";
     std::ofstream(dir / "notes.aac") << "x";

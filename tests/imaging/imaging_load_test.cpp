@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>  // after <cstdio>: it needs FILE
+
 #include "imaging/image.h"
+#include "imaging/image_job.h"
 #include "tests/imaging/imaging_test_util.h"
 #include "tests/lib/temp_dir.h"
 
@@ -184,6 +187,11 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
         {png_claiming(70000, 2), "image too large"},    // wider than the resampler indexes
         {png_claiming(4096, 4097), "image too large"},
         {std::vector<uint8_t>(bmp.begin(), bmp.end() - 4), "truncated BMP"},  // a pixel short
+        // 2 x 1 at 4 bits, two colours, the second pixel's index 15.
+        {{'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 2,    0, 0, 0,
+          1,   0,   0,  0, 1, 0, 4, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,    0, 0, 0,
+          0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 9,  9, 9, 0, 7,  7, 7, 0, 0x1F, 0, 0, 0},
+         "colour index past the palette"},
         // 28 bytes: the short header of a 49196 x 206 picture and nothing more.
         {{'B', 'M', 0xca, 3, 0,    0xa5, 0,    0, 0, 0, 0x1a, 3, 0, 0,
           12,  0,   0,    0, 0x2c, 0xc0, 0xce, 0, 1, 0, 8,    0, 0, 0},
@@ -224,11 +232,12 @@ TEST(ImageLoad, PngVariantsAsBefore) {
 
 uint8_t warm(int, int, int c) { return uint8_t(c == 0 ? 200 : c == 1 ? 100 : 50); }
 
+std::vector<uint8_t> file(const char* name) {
+    std::ifstream f(kPictures + name, std::ios::binary);
+    return std::vector<uint8_t>{std::istreambuf_iterator<char>(f), {}};
+}
+
 TEST(ImageLoad, JpegColourSpacesAndDctScales) {
-    auto file = [](const char* name) {
-        std::ifstream f(kPictures + name, std::ios::binary);
-        return std::vector<uint8_t>{std::istreambuf_iterator<char>(f), {}};
-    };
     const uint32_t orange = rgba(200, 100, 50, 255);
     struct Case {
         std::vector<uint8_t> bytes;
@@ -262,6 +271,89 @@ TEST(ImageLoad, JpegColourSpacesAndDctScales) {
                     << x / 4 << "," << y;
         image_free(l.img);
     }
+}
+
+// libjpeg's own decode, all scans read before the first row, at 1 / scale.
+std::vector<uint8_t> plain_decode(const std::vector<uint8_t>& bytes, unsigned scale) {
+    jpeg_decompress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    jpeg_mem_src(&c, bytes.data(), bytes.size());
+    jpeg_read_header(&c, TRUE);
+    c.scale_denom = scale;
+    c.out_color_space = JCS_EXT_RGBA;
+    jpeg_start_decompress(&c);
+    std::vector<uint8_t> out(size_t(c.output_width) * c.output_height * 4);
+    for (JSAMPROW row = out.data(); c.output_scanline < c.output_height; row += c.output_width * 4)
+        jpeg_read_scanlines(&c, &row, 1);
+    jpeg_destroy_decompress(&c);
+    return out;
+}
+
+// What the log said, without the time stamps.
+std::string untimed(std::string log) {
+    for (size_t at; (at = log.find('[')) != std::string::npos;)
+        log.erase(at, log.find("] ", at) + 2 - at);
+    return log;
+}
+
+// The decode in the finest slices gives the pixels and the warning lines of the whole decode.
+TEST(ImageLoad, SlicedDecodeAsWhole) {
+    const std::vector<uint8_t> base = jpeg_file(64, 48, warm), prog = file("progressive.jpg");
+    std::vector<uint8_t> noisy = prog, scans(prog.begin(), prog.end() - 2);
+    for (size_t i = noisy.size() / 2; i < noisy.size() - 2; i += 7) noisy[i] ^= 0x5A;
+    // The last scan 600 times over.
+    const size_t last_scan = std::string(prog.begin(), prog.end()).rfind("\xFF\xDA");
+    for (int i = 0; i < 600; ++i)
+        scans.insert(scans.end(), prog.begin() + last_scan, prog.end() - 2);
+    scans.insert(scans.end(), {0xFF, 0xD9});
+    struct Case {
+        std::vector<uint8_t> bytes;
+        ImageWanted wanted;
+    } cases[] = {
+        {base, {}},
+        {base, {8, 6}},
+        {file("gray.jpg"), {}},
+        {file("cmyk.jpg"), {}},
+        {prog, {}},  // rows 4 and 5 also match libjpeg's own decode
+        {prog, {16, 12}},
+        {std::vector<uint8_t>(base.begin(), base.begin() + base.size() * 3 / 5), {}},
+        {std::vector<uint8_t>(prog.begin(), prog.begin() + prog.size() / 2), {}},
+        {noisy, {}},
+        {scans, {}},
+        {std::vector<uint8_t>(base.begin(), base.begin() + 20), {}},
+        {{0xFF}, {}},
+        {encode("png"), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Loaded whole = load_memory(c.bytes, c.wanted);
+        testing::internal::CaptureStderr();
+        ImageJob* job = image_job_start_memory(c.bytes.data(), c.bytes.size(), c.wanted);
+        int steps = 0;  // one row of blocks each
+        for (; image_job_step(job, 0); ++steps) EXPECT_EQ(image_job_take(job), nullptr);
+        EXPECT_TRUE(&c - cases >= 6 || steps > 5) << steps;
+        Image* img = image_job_take(job);
+        EXPECT_EQ(untimed(testing::internal::GetCapturedStderr()), untimed(whole.log));
+        EXPECT_EQ(image_job_failed(job), whole.log.find("failed") != std::string::npos);
+        ASSERT_EQ(img->width, whole.img->width);
+        ASSERT_EQ(img->height, whole.img->height);
+        EXPECT_EQ(memcmp(img->pixels, whole.img->pixels, size_t(img->stride) * img->height), 0);
+        if (&c - cases == 4 || &c - cases == 5) {
+            EXPECT_EQ(plain_decode(c.bytes, 64 / unsigned(img->width)),
+                      std::vector<uint8_t>(img->pixels, img->pixels + img->stride * img->height));
+        }
+        image_free(img);
+        image_free(whole.img);
+        image_job_free(job);
+    }
+    testing::internal::CaptureStderr();
+    ImageJob* job = image_job_start_file("/nonexistent/cover.jpg", {});
+    EXPECT_FALSE(image_job_pending(job));
+    expect_failed({image_job_take(job), testing::internal::GetCapturedStderr()},
+                  "loading image from file failed: can't fopen");
+    image_job_free(job);
 }
 
 }  // namespace
