@@ -1,17 +1,25 @@
 // What one animation frame costs at 300 x 300: ui_redraw of the default description
 // and of the animated one (fft, waveform, scrolling title, rounded blur redrawn each
 // frame), and fenra_present of the whole framebuffer to the X server, each beside
-// the full-image copies it cannot avoid, measured in the same run.
+// the full-image copies it cannot avoid, measured in the same run. Then the shipped
+// animated look (looks/animated.txt) whole and one element type at a time (its
+// settings, its background and only the elements of that type), and the analysis
+// tap on one MP3 chunk, the work behind every frame and every chunk.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "alloc_count.h"
+#include "analysis/analysis.h"
 #include "app/player.h"
 #include "fenra/fenra.h"
 #include "foundation/files.h"
@@ -67,7 +75,7 @@ void redraw(benchmark::State& state, const char* description) {
     ui_scene_setup(&p, &scene, 1);
     p.playing = 1;
     p.font = font_load(FRAME_BENCH_FONT);
-    input_state.framebuffer = image_new(SIZE, SIZE, IMAGE_PIXELS);
+    input_state.framebuffer = image_new(p.canvas->width, p.canvas->height, IMAGE_PIXELS);
     ui_render_static(&p);
     uint32_t step = 0;
     uint64_t allocations = 0, frames = 0;
@@ -94,6 +102,48 @@ void redraw(benchmark::State& state, const char* description) {
 }
 
 std::string animated_description;
+std::string shipped_description;
+
+// The look's lines that set things up rather than draw, kept in every one-type variant.
+const std::set<std::string> setting_keys = {"color",     "roundradius", "scrollspeed", "startpos",
+                                            "frametime", "window",      "background"};
+
+std::string line_key(const std::string& line) { return line.substr(0, line.find(' ')); }
+
+// The element types the look draws, in their first order.
+std::vector<std::string> element_types(const std::string& look) {
+    std::istringstream in(look);
+    std::vector<std::string> types;
+    for (std::string line; std::getline(in, line);) {
+        std::string key = line_key(line);
+        if (key.empty() || setting_keys.count(key) || key.rfind("region", 0) == 0) continue;
+        if (std::find(types.begin(), types.end(), key) == types.end()) types.push_back(key);
+    }
+    return types;
+}
+
+std::string only_type(const std::string& look, const std::string& type) {
+    std::istringstream in(look);
+    std::string out;
+    for (std::string line; std::getline(in, line);)
+        if (setting_keys.count(line_key(line)) || line_key(line) == type) out += line + "\n";
+    return out;
+}
+
+// One MP3 chunk (1152 stereo frames) into the spectrum analysis.
+void tap_chunk(benchmark::State& state) {
+    Analysis a{};
+    analysis_init(&a);
+    std::vector<float> chunk(1152 * 2);
+    uint32_t t = 0;
+    for (auto _ : state) {
+        for (float& v : chunk)
+            v = static_cast<float>(((t++ * 2654435761u) >> 8) % 2001) / 1000.0f - 1;
+        analysis_tap(&a, chunk.data(), static_cast<uint32_t>(chunk.size()), 2);
+        benchmark::DoNotOptimize(a.spectrum);
+    }
+    analysis_free(&a);
+}
 
 void redraw_default(benchmark::State& state) { redraw(state, ui_default_description); }
 void redraw_animated(benchmark::State& state) { redraw(state, animated_description.c_str()); }
@@ -124,6 +174,7 @@ BENCHMARK(redraw_default)->Name("ui_redraw_default_300x300")->Unit(benchmark::kM
 BENCHMARK(redraw_animated)->Name("ui_redraw_animated_300x300")->Unit(benchmark::kMicrosecond);
 BENCHMARK(present_copy)->Name("one_full_copy_300x300")->Unit(benchmark::kMicrosecond);
 BENCHMARK(present)->Name("fenra_present_x11_300x300")->Unit(benchmark::kMicrosecond);
+BENCHMARK(tap_chunk)->Name("analysis_tap_1152_stereo_frames")->Unit(benchmark::kMicrosecond);
 
 // Prints each measured step as a multiple of the copies measured just before it.
 struct RatioReporter : benchmark::ConsoleReporter {
@@ -151,6 +202,34 @@ int main(int argc, char** argv) {
     unsigned char* text = read_whole_file(FRAME_BENCH_ANIMATED, &size);
     animated_description.assign(reinterpret_cast<const char*>(text), size);
     dru_free(text);
+    text = read_whole_file(FRAME_BENCH_SHIPPED, &size);
+    shipped_description.assign(reinterpret_cast<const char*>(text), size);
+    dru_free(text);
+    // Registered after the fixed ones; the copies first again, as the ratios' baseline.
+    benchmark::RegisterBenchmark("one_full_copy_420x250", [](benchmark::State& state) {
+        Image* a = image_new(420, 250, IMAGE_PIXELS);
+        Image* b = image_new(420, 250, IMAGE_PIXELS);
+        for (auto _ : state) {
+            memcpy(b->pixels, a->pixels, static_cast<size_t>(a->stride) * a->height);
+            benchmark::DoNotOptimize(b->pixels);
+        }
+        image_free(a);
+        image_free(b);
+    })->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("ui_redraw_shipped_animated", [](benchmark::State& state) {
+        redraw(state, shipped_description.c_str());
+    })->Unit(benchmark::kMicrosecond);
+    static std::vector<std::string> variants;
+    const std::vector<std::string> types = element_types(shipped_description);
+    variants.reserve(types.size());
+    for (const std::string& type : types) {
+        variants.push_back(only_type(shipped_description, type));
+        const char* description = variants.back().c_str();
+        benchmark::RegisterBenchmark(
+            ("ui_redraw_shipped_only/" + type).c_str(),
+            [description](benchmark::State& state) { redraw(state, description); })
+            ->Unit(benchmark::kMicrosecond);
+    }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -111,54 +111,58 @@ void font_set_pixel_height(Font* font, int32_t px) {
     font->scale = stbtt_ScaleForPixelHeight(font->info, float(px));
 }
 
-GlyphCacheEntry* glyph_cache_find(Font* font, int32_t glyph, int32_t pixel_height) {
-    const int32_t key = glyph >> 6;
-    for (GlyphBucket* b = font->glyph_cache; b; b = b->next) {
-        if (b->key != key) continue;
-        for (GlyphCacheEntry* e = b->entries; e; e = e->next)
-            if (e->glyph == glyph && e->pixel_height == pixel_height) return e;
-        return nullptr;
+namespace {
+
+GlyphBucket* bucket_find(Font* font, int32_t key, int32_t pixel_height) {
+    GlyphBucket* prev = nullptr;
+    for (GlyphBucket* b = font->glyph_cache; b; prev = b, b = b->next) {
+        if (b->key != key || b->pixel_height != pixel_height) continue;
+        if (prev) {
+            prev->next = b->next;
+            b->next = font->glyph_cache;
+            font->glyph_cache = b;
+        }
+        return b;
     }
     return nullptr;
 }
 
+}  // namespace
+
+GlyphCacheEntry* glyph_cache_find(Font* font, int32_t glyph, int32_t pixel_height) {
+    GlyphBucket* b = bucket_find(font, glyph >> 6, pixel_height);
+    return b ? b->slots[glyph & (GLYPH_BUCKET_SLOTS - 1)] : nullptr;
+}
+
 GlyphCacheEntry* glyph_cache_add(Font* font, const GlyphCacheEntry& entry) {
-    const int32_t key = entry.glyph >> 6;
-    GlyphBucket* bucket = font->glyph_cache;
-    while (bucket && bucket->key != key) bucket = bucket->next;
+    GlyphBucket* bucket = bucket_find(font, entry.glyph >> 6, entry.pixel_height);
     if (!bucket) {
         bucket = dru_alloc_array<GlyphBucket>(1);
-        bucket->key = key;
-        if (font->glyph_cache_last)
-            font->glyph_cache_last->next = bucket;
-        else
-            font->glyph_cache = bucket;
-        font->glyph_cache_last = bucket;
+        bucket->key = entry.glyph >> 6;
+        bucket->pixel_height = entry.pixel_height;
+        bucket->next = font->glyph_cache;
+        font->glyph_cache = bucket;
     }
-    GlyphCacheEntry* e = dru_alloc_array<GlyphCacheEntry>(1);
-    *e = entry;
-    e->next = nullptr;
-    if (bucket->last)
-        bucket->last->next = e;
+    GlyphCacheEntry*& slot = bucket->slots[entry.glyph & (GLYPH_BUCKET_SLOTS - 1)];
+    if (!slot)
+        slot = dru_alloc_array<GlyphCacheEntry>(1);
     else
-        bucket->entries = e;
-    bucket->last = e;
-    return e;
+        dru_free(slot->coverage);
+    *slot = entry;
+    return slot;
 }
 
 void glyph_cache_free(Font* font) {
     GlyphBucket* b = font->glyph_cache;
     while (b) {
-        GlyphCacheEntry* e = b->entries;
-        while (e) {
-            GlyphCacheEntry* next = e->next;
+        for (GlyphCacheEntry* e : b->slots) {
+            if (!e) continue;
             dru_free(e->coverage);
             dru_free(e);
-            e = next;
         }
         GlyphBucket* next = b->next;
         dru_free(b);
         b = next;
     }
-    font->glyph_cache = font->glyph_cache_last = nullptr;
+    font->glyph_cache = nullptr;
 }

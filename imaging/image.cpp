@@ -8,6 +8,7 @@
 #include "foundation/memory.h"
 #include "imaging/corner.h"
 #include "imaging/pixel_access.h"
+#include "imaging/pixel_swap.h"
 
 Image* image_new(int32_t width, int32_t height, int32_t kind) {
     Image* image = dru_alloc_array<Image>(1);
@@ -81,6 +82,20 @@ uint8_t* dst_at(Image* dst, const Blit& b, int32_t row) {
     return dst->pixels + int64_t(b.area.y + row) * dst->stride + int64_t(b.area.x) * 4;
 }
 
+// A copy as runs of pixels: one run of w x h when the rows lie back to back in both
+// images (the whole-canvas copies of every frame), else one run per row.
+struct Runs {
+    int32_t count;
+    size_t pixels;
+};
+
+Runs copy_runs(const Image* src, const Image* dst, const Blit& b) {
+    const int64_t row_bytes = int64_t(b.area.w) * 4;
+    if (b.area.h > 0 && row_bytes == src->stride && row_bytes == dst->stride)
+        return {1, size_t(b.area.w) * size_t(b.area.h)};
+    return {b.area.h, size_t(b.area.w)};
+}
+
 void blend_row(const uint8_t* s, uint8_t* d, int32_t n) {
     for (int32_t i = 0; i < n; ++i, s += 4, d += 4) {
         uint32_t sp = pixel_load(s);
@@ -121,9 +136,9 @@ Rect blit_rects(const Image* src, Rect src_rect, const Image* dst, Rect dst_rect
 void image_copy(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect) {
     Blit b;
     if (!plan_blit(src, src_rect, dst, dst_rect, &b)) return;
-    size_t bytes = size_t(b.area.w) * 4;
-    for (int32_t row = 0; row < b.area.h; ++row)
-        memmove(dst_at(dst, b, row), src_at(src, b, row), bytes);
+    const Runs runs = copy_runs(src, dst, b);
+    for (int32_t row = 0; row < runs.count; ++row)
+        memmove(dst_at(dst, b, row), src_at(src, b, row), runs.pixels * 4);
 }
 
 void image_blend(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect) {
@@ -174,12 +189,7 @@ void image_blit_rounded(const Image* src, const Rect* src_rect, Image* dst, cons
 void image_present(const Image* src, const Rect* src_rect, Image* dst, const Rect* dst_rect) {
     Blit b;
     if (!plan_blit(src, src_rect, dst, dst_rect, &b)) return;
-    for (int32_t row = 0; row < b.area.h; ++row) {
-        const uint8_t* s = src_at(src, b, row);
-        uint8_t* d = dst_at(dst, b, row);
-        for (int32_t i = 0; i < b.area.w; ++i) {
-            uint32_t p = pixel_load(s + i * 4);
-            pixel_store(d + i * 4, (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16));
-        }
-    }
+    const Runs runs = copy_runs(src, dst, b);
+    for (int32_t row = 0; row < runs.count; ++row)
+        pixel_swap_row(src_at(src, b, row), dst_at(dst, b, row), runs.pixels);
 }

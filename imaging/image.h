@@ -38,7 +38,8 @@
 //   image_blit      image_copy when opaque, else image_blend.
 //   image_blit_rounded  radius 0: image_blit; else every pixel blended with
 //                   alpha = (int)(src alpha x corner_coverage(clipped w, h, radius, col, row)).
-//   image_present   opaque copy with bytes 0 and 2 of every pixel swapped.
+//   image_present   opaque copy with bytes 0 and 2 of every pixel swapped
+//                   (imaging/pixel_swap.h: SIMD where the processor has it).
 //
 // Blend rule, a = source alpha: colour = ((a + 1) s + (256 - a) d) >> 8,
 // alpha = a + ((d_alpha (256 - a)) >> 8).

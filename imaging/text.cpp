@@ -33,8 +33,12 @@ int32_t saturate32(int64_t v) {
 
 }  // namespace
 
-const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_only,
-                       GlyphMetrics* metrics) {
+namespace {
+
+// The glyph's coverage for the current pixel height (rasterised and cached on a miss,
+// unless measure_only: then only its box is read) and its metrics. Null when
+// measuring or when the glyph is empty.
+const uint8_t* glyph_coverage(Font* font, int32_t glyph, bool measure_only, GlyphMetrics* metrics) {
     const stbtt_fontinfo* info = font->info;
     const float scale = font->scale;
     int32_t w = 0, h = 0, y0 = 0;
@@ -56,7 +60,7 @@ const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_on
                 bitmap = static_cast<uint8_t*>(dru_alloc_memory(size_t(w) * size_t(h), 1));
                 stbtt_MakeGlyphBitmap(info, bitmap, w, h, w, scale, scale, glyph);
             }
-            glyph_cache_add(font, {bitmap, w, h, bx0, by0, font->pixel_height, glyph, nullptr});
+            glyph_cache_add(font, {bitmap, w, h, bx0, by0, font->pixel_height, glyph});
             font->glyphs_rasterized++;
             coverage = bitmap;
         }
@@ -68,8 +72,44 @@ const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_on
     metrics->width = w;
     metrics->height = h;
     metrics->advance = int32_t(std::round(float(advance) * scale));
-    if (measure_only) return nullptr;
+    return measure_only ? nullptr : coverage;
+}
 
+// The glyph pixel of a coverage byte: the colour with alpha ((a + 1) x coverage) >> 8.
+inline uint32_t glyph_pixel(uint32_t rgb, uint32_t a1, uint8_t coverage) {
+    return rgb | (((a1 * coverage) >> 8) << 24);
+}
+
+// image_blend of glyph_get's image onto target at `to` (width x height of the glyph),
+// straight from the coverage: the same pixels without colouring the scratch image first.
+void blend_coverage(Image* target, Rect to, const uint8_t* coverage, Colour colour) {
+    if (!target->pixels) return;
+    const Image shape{nullptr, to.w * 4, to.w, to.h};  // only its size is read
+    const Rect area = blit_rects(&shape, {0, 0, to.w, to.h}, target, to);
+    // An empty area may lie left of or above the glyph: nothing to read there.
+    if (area.w <= 0 || area.h <= 0) return;
+    const uint32_t rgb = colour_word(colour.r, colour.g, colour.b, 0);
+    const uint32_t a1 = uint32_t(colour.a) + 1;
+    for (int32_t row = 0; row < area.h; ++row) {
+        const uint8_t* cov =
+            coverage + size_t(area.y + row - to.y) * size_t(to.w) + size_t(area.x - to.x);
+        uint8_t* d = target->pixels + int64_t(area.y + row) * target->stride + int64_t(area.x) * 4;
+        for (int32_t i = 0; i < area.w; ++i, d += 4) {
+            const uint32_t sp = glyph_pixel(rgb, a1, cov[i]);
+            const uint32_t a = sp >> 24;
+            if (a == 0) continue;
+            pixel_store(d, a == 255 ? sp : blend_pixel(sp, pixel_load(d), a));
+        }
+    }
+}
+
+}  // namespace
+
+const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_only,
+                       GlyphMetrics* metrics) {
+    const uint8_t* coverage = glyph_coverage(font, glyph, measure_only, metrics);
+    if (measure_only) return nullptr;
+    const int32_t w = metrics->width, h = metrics->height;
     grow_scratch(font, w, h);
     Image* s = font->scratch;
     if (coverage) {
@@ -78,8 +118,7 @@ const Image* glyph_get(Font* font, int32_t glyph, Colour colour, bool measure_on
         for (int32_t i = 0; i < h; ++i) {
             uint8_t* row = s->pixels + size_t(i) * s->stride;
             const uint8_t* cov = coverage + size_t(i) * w;
-            for (int32_t j = 0; j < w; ++j)
-                pixel_store(row + j * 4, rgb | (((a1 * cov[j]) >> 8) << 24));
+            for (int32_t j = 0; j < w; ++j) pixel_store(row + j * 4, glyph_pixel(rgb, a1, cov[j]));
         }
     }
     return s;
@@ -106,7 +145,7 @@ int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* t
         if (cp < 0) break;
         const int32_t glyph = stbtt_FindGlyphIndex(font->info, cp);
         GlyphMetrics m;
-        const Image* image = glyph_get(font, glyph, style->colour, measure, &m);
+        const uint8_t* coverage = glyph_coverage(font, glyph, measure, &m);
         if (cp == '\n') {
             if (mode & TEXT_CLIP) break;
             if (mode & TEXT_WRAP) {
@@ -126,11 +165,10 @@ int32_t text_draw(Image* target, const UiStyle* style, Font* font, const char* t
                 pen_x = x0;
             }
         }
-        if (!measure) {
-            const Rect from{0, 0, m.width, m.height};
+        if (coverage) {
             const Rect to{saturate32(pen_x + m.x_offset), saturate32(pen_y + m.y_offset), m.width,
                           m.height};
-            image_blend(image, &from, target, &to);
+            blend_coverage(target, to, coverage, style->colour);
         }
         pen_x += m.advance;
         p += n;

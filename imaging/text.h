@@ -34,23 +34,23 @@ struct GlyphCacheEntry {
     int32_t x0, y0;  // bitmap box top-left relative to the pen on the baseline
     int32_t pixel_height;
     int32_t glyph;
-    GlyphCacheEntry* next;
 };
 
-// Glyphs are bucketed by index >> 6; buckets and entries are never evicted.
+// Glyphs are bucketed by pixel height and index >> 6, a slot for each of the 64
+// indexes of a bucket; buckets and entries are never evicted.
+constexpr int32_t GLYPH_BUCKET_SLOTS = 64;
 struct GlyphBucket {
-    GlyphCacheEntry* entries;
-    GlyphCacheEntry* last;
+    GlyphCacheEntry* slots[GLYPH_BUCKET_SLOTS];
     int32_t key;
+    int32_t pixel_height;
     GlyphBucket* next;
 };
 
 struct Font {
     stbtt_fontinfo* info;
-    uint8_t* bytes;  // file content + 1024 zero bytes
-    GlyphBucket* glyph_cache;
-    GlyphBucket* glyph_cache_last;
-    Image* scratch;  // grows, never shrinks
+    uint8_t* bytes;            // file content + 1024 zero bytes
+    GlyphBucket* glyph_cache;  // the bucket last found first
+    Image* scratch;            // grows, never shrinks
     int32_t bytes_borrowed;
     float scale;
     int32_t ascent, descent, line_gap;

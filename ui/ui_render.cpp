@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "decoders/playlist_entry.h"
 #include "imaging/blur.h"
@@ -53,6 +54,34 @@ void draw_text(Player* p, const UiElement* e, UiStyle* s, const PlaylistEntry* e
     }
 }
 
+// The bin a spectrum column of a box W wide shows: a logarithmic frequency axis from
+// about 10 Hz to 10 kHz at 44.1 kHz.
+int32_t column_bin(int32_t i, int32_t W, int32_t bin_scale) {
+    double f = std::pow(10.0, 3.0 * i / W);
+    return std::clamp(clamp_int((f / 1000.0 * 4096.0 * 0.5) / bin_scale), 0, 4095);
+}
+
+// The column -> bin map of the last width and bin scale asked for, filled as the
+// columns are asked for: a frame's spectrum costs no power function per column.
+// Columns past its end are worked out each time.
+struct ColumnBins {
+    int32_t width, bin_scale;
+    int32_t bin[2048];  // -1: not worked out yet
+};
+ColumnBins column_bins{0, 0, {}};
+
+int32_t cached_column_bin(int32_t i, int32_t W, int32_t bin_scale) {
+    ColumnBins& c = column_bins;
+    if (i >= int32_t(std::size(c.bin))) return column_bin(i, W, bin_scale);
+    if (c.width != W || c.bin_scale != bin_scale) {
+        std::fill(std::begin(c.bin), std::end(c.bin), -1);
+        c.width = W;
+        c.bin_scale = bin_scale;
+    }
+    if (c.bin[i] < 0) c.bin[i] = column_bin(i, W, bin_scale);
+    return c.bin[i];
+}
+
 void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, int32_t radius) {
     if (!p->analysis.spectrum) return;
     const int32_t W = box.w, H = box.h;
@@ -70,13 +99,17 @@ void draw_spectrum(const Player* p, const UiStyle* s, Image* target, Rect box, i
     const int32_t end =
         int32_t(std::clamp<int64_t>(int64_t(target->width) - box.x + 2 * int64_t(bw) + 2, 0, W));
     float acc = 0;
+    // Neighbouring low columns show the same bin: its height is worked out once.
+    int32_t last_bin = -1;
+    float v = 0;
     for (int32_t i = first; i < end; ++i) {
-        double f = std::pow(10.0, 3.0 * i / W);
-        int32_t bin = clamp_int((f / 1000.0 * 4096.0 * 0.5) / bin_scale);
-        bin = std::clamp(bin, 0, 4095);
-        float v = log10f(static_cast<float>(bin_scale) * p->analysis.spectrum[bin]) *
-                  static_cast<float>(H) / 6.0f;
-        if (!(v >= 0.01f)) v = 0;
+        const int32_t bin = cached_column_bin(i, W, bin_scale);
+        if (bin != last_bin) {
+            v = log10f(static_cast<float>(bin_scale) * p->analysis.spectrum[bin]) *
+                static_cast<float>(H) / 6.0f;
+            if (!(v >= 0.01f)) v = 0;
+            last_bin = bin;
+        }
         acc += v;
         if (i > 0 && i % bw == 0) {
             float avg = acc / static_cast<float>(bw);

@@ -1,8 +1,10 @@
 // FFT against a direct DFT, and the spectrum analysis on known signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -15,6 +17,50 @@ std::vector<float> cos_table() {
     std::vector<float> t(FFT_COS_TABLE_SIZE);
     fft_fill_cos_table(t.data());
     return t;
+}
+
+std::vector<float> twiddles() {
+    std::vector<float> tw(2 * (FFT_COS_TABLE_SIZE - 1));
+    fft_fill_twiddles(cos_table().data(), 14, tw.data());
+    return tw;
+}
+
+// The transform and the tap as they were first written (recursive even/odd split,
+// window cosines looked up per sample): what the faster forms must equal float for float.
+void reference_fft(const float* table, const float* in_re, const float* in_im, int log2n,
+                   float* out_re, float* out_im, uint32_t stride) {
+    const uint32_t half = 1u << (log2n - 1);
+    if (log2n == 1) {
+        out_re[0] = in_re[0], out_im[0] = in_im[0];
+        out_re[1] = in_re[stride], out_im[1] = in_im[stride];
+    } else {
+        reference_fft(table, in_re, in_im, log2n - 1, out_re, out_im, stride * 2);
+        reference_fft(table, in_re + stride, in_im + stride, log2n - 1, out_re + half,
+                      out_im + half, stride * 2);
+    }
+    for (uint32_t i = 0, t = 0; i < half; i++, t += FFT_COS_TABLE_SIZE >> log2n) {
+        float c = table[t & FFT_COS_TABLE_MASK], s = table[(t + 4096) & FFT_COS_TABLE_MASK];
+        float xr = out_re[i + half], xi = out_im[i + half];
+        float tr = c * xr - s * xi, ti = xi * c + s * xr;
+        out_re[i + half] = out_re[i] - tr, out_im[i + half] = out_im[i] - ti;
+        out_re[i] += tr, out_im[i] += ti;
+    }
+}
+
+void reference_tap(const float* table, std::vector<float>& history, std::vector<float>& spectrum,
+                   const std::vector<float>& samples, uint32_t channels) {
+    const uint32_t n = ANALYSIS_SIZE, take = std::min<uint32_t>(samples.size() / channels, n);
+    history.erase(history.begin(), history.begin() + take);
+    for (uint32_t i = 0; i < take; i++) history.push_back(samples[i * channels]);
+    std::vector<float> re(history), im(n), out_re(n), out_im(n);
+    for (uint32_t k = 0, t = 0; k < n; k++, t += FFT_COS_TABLE_SIZE / n)
+        re[k] = (0.355768f - 0.487396f * table[t & FFT_COS_TABLE_MASK] +
+                 0.144232f * table[(2 * t) & FFT_COS_TABLE_MASK] -
+                 0.012604f * table[(3 * t) & FFT_COS_TABLE_MASK]) *
+                re[k];
+    reference_fft(table, re.data(), im.data(), 12, out_re.data(), out_im.data(), 1);
+    for (uint32_t k = 0; k < n; k++)
+        spectrum[k] = (out_re[k] * out_re[k] + out_im[k] * out_im[k]) * 0.7f + spectrum[k] * 0.3f;
 }
 
 std::vector<std::complex<double>> direct_dft(const std::vector<float>& re,
@@ -43,7 +89,7 @@ TEST(CosTable, QuarterPointsAndSymmetry) {
 }
 
 TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
-    auto table = cos_table();
+    auto table = twiddles();
     std::mt19937 rng(1234);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     const struct {
@@ -65,6 +111,32 @@ TEST(FftRadix2, MatchesDirectDftOnRandomInput) {
             worst = std::max(worst, std::abs(std::complex<double>(out_re[k], out_im[k]) - ref[k]));
         }
         EXPECT_LT(worst, tolerance) << "n " << n << " stride " << c.stride;
+    }
+}
+
+// Every length and a few strides, complex noise and real input (the tap's, imaginary
+// part zero, with the signed zeros and tiny values real audio has).
+TEST(FftRadix2, EqualsTheRecursiveFormFloatForFloat) {
+    auto table = cos_table();
+    auto tw = twiddles();
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    for (int log2n = 1; log2n <= 14; log2n++) {
+        for (uint32_t stride : {1u, 3u}) {
+            for (bool real : {false, true}) {
+                const uint32_t n = 1u << log2n;
+                std::vector<float> re(n * stride), im(n * stride), a(4 * n), b(4 * n);
+                for (uint32_t i = 0; i < n * stride; i++) {
+                    re[i] = real ? std::sin(0.05f * i) * (i % 7 == 0 ? -0.0f : 1e-3f) : dist(rng);
+                    im[i] = real ? 0.0f : dist(rng);
+                }
+                fft_radix2(tw.data(), re.data(), im.data(), log2n, a.data(), a.data() + n, stride);
+                reference_fft(table.data(), re.data(), im.data(), log2n, b.data(), b.data() + n,
+                              stride);
+                ASSERT_EQ(memcmp(a.data(), b.data(), 2 * n * sizeof(float)), 0)
+                    << "n " << n << " stride " << stride << " real " << real;
+            }
+        }
     }
 }
 
@@ -174,6 +246,25 @@ TEST(Analysis, MonoAndStereoFeedTheSameChannelZeroHistory) {
     for (int i = 0; i < ANALYSIS_SIZE; i++)
         ASSERT_EQ(mono.analysis.sample_history[i], stereo.analysis.sample_history[i]);
     EXPECT_NE(mono.analysis.sample_history[ANALYSIS_SIZE - 1], 0.0f);
+}
+
+// Chunks of the sizes the decoders hand over, of noise and of a decaying tone with
+// silence: history and spectrum equal the reference tap's bit for bit after each.
+TEST(Analysis, TapEqualsTheReferenceFloatForFloat) {
+    AnalysisRig rig;
+    auto table = cos_table();
+    std::vector<float> history(ANALYSIS_SIZE), spectrum(ANALYSIS_SIZE);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    uint32_t t = 0;
+    for (uint32_t frames : {1152u, 1152u, 4096u, 576u, 6000u, 3u, 2048u, 1152u, 1152u}) {
+        std::vector<float> chunk(frames * 2);
+        for (auto& v : chunk) v = frames % 2 ? dist(rng) : std::sin(0.03f * t) / (1 + t % 900), t++;
+        rig.tap(chunk, 2);
+        reference_tap(table.data(), history, spectrum, chunk, 2);
+        ASSERT_EQ(memcmp(rig.analysis.sample_history, history.data(), 4 * ANALYSIS_SIZE), 0);
+        ASSERT_EQ(rig.spectrum(), spectrum) << frames;
+    }
 }
 
 // The history slides: the newest samples are at the end, oldest first, and a

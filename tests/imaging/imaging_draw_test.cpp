@@ -5,8 +5,10 @@
 #include <cmath>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "imaging/image.h"
+#include "imaging/pixel_swap.h"
 #include "tests/imaging/imaging_test_util.h"
 
 namespace {
@@ -136,6 +138,33 @@ TEST(Present, SwapsRedAndBlue) {
     image_present(src.get(), nullptr, dst.get(), nullptr);
     const uint8_t want[8] = {30, 20, 10, 40, 3, 2, 1, 4};
     EXPECT_EQ(memcmp(dst->pixels, want, 8), 0);
+}
+
+// Every form this processor runs, at lengths around the 4- and 8-pixel steps and
+// at every byte alignment: the same bytes as the plain form, nothing written past.
+TEST(Present, EveryRowFormSwapsLikeThePlainOne) {
+    std::vector<uint8_t> src(4 * 40 + 8), want(src.size()), got(src.size());
+    for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 37 + 11);
+    const PixelSwapForm& plain = pixel_swap_forms[PIXEL_SWAP_FORMS - 1];
+    for (const PixelSwapForm& form : pixel_swap_forms) {
+        if (!form.runs) continue;
+        for (size_t count : {0, 1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 33, 40})
+            for (size_t shift : {0, 1, 2, 3}) {
+                std::fill(want.begin(), want.end(), 0xAA);
+                std::fill(got.begin(), got.end(), 0xAA);
+                plain.row(src.data() + shift, want.data() + 3 - shift, count);
+                form.row(src.data() + shift, got.data() + 3 - shift, count);
+                ASSERT_EQ(got, want) << form.name << " count " << count << " shift " << shift;
+            }
+    }
+    // Through image_present: a padded source view into a framebuffer of odd width.
+    ImagePtr big(image_new(23, 5)), fb(image_new(19, 5)), ref(image_new(19, 5));
+    for (int i = 0; i < 23 * 5 * 4; ++i) big->pixels[i] = uint8_t(i * 29 + 5);
+    Image view = image_view(big.get(), {2, 1, 19, 4});
+    image_present(&view, nullptr, fb.get(), nullptr);
+    for (int y = 0; y < 4; ++y)
+        plain.row(view.pixels + y * view.stride, ref->pixels + y * ref->stride, 19);
+    EXPECT_EQ(memcmp(fb->pixels, ref->pixels, 19 * 5 * 4), 0);
 }
 
 TEST(BlitRounded, OpaqueCopiesOnlyWithoutRadius) {
