@@ -62,32 +62,24 @@ def main(path):
     base_d, base_a = get("base-default"), get("base-animated")
     aud, aud_vis = get("audacious"), get("audacious-vis")
     floor, mpg = get("floor-xpending"), get("mpg123")
-    if a and base_a:
-        r = a["cpu"] / base_a["cpu"]
-        checks.append((f"shipped animated look, player CPU <= 0.8 x the base's: "
-                       f"{a['cpu']:.2f} / {base_a['cpu']:.2f} = {r:.2f}", r <= 0.8))
-    if a and aud_vis:
-        r = a["sum"] / aud_vis["sum"]
-        checks.append((f"shipped animated look <= 1.35 x Audacious with its spectrum: "
-                       f"{a['sum']:.2f} / {aud_vis['sum']:.2f} = {r:.2f}", r <= 1.35))
-    if d and base_d:
-        r = d["sum"] / base_d["sum"]
-        checks.append((f"default look not worse than the base (within the 5 % runs spread): "
-                       f"{d['sum']:.2f} / {base_d['sum']:.2f} = {r:.2f}", r <= 1.05))
-    if d and aud:
-        r = d["sum"] / aud["sum"]
-        checks.append((f"default look <= 0.8 x Audacious without visualiser: "
-                       f"{d['sum']:.2f} / {aud['sum']:.2f} = {r:.2f}", r <= 0.8))
+    def ratio(label, new, base, key, limit):
+        if new and base:
+            r = new[key] / base[key]
+            checks.append((f"{label}: {new[key]:.2f} / {base[key]:.2f} = {r:.2f}", r <= limit))
+
+    ratio("shipped animated look, player CPU <= 0.8 x the base's", a, base_a, "cpu", 0.8)
+    ratio("shipped animated look <= 1.35 x Audacious with its spectrum", a, aud_vis, "sum", 1.35)
+    ratio("default look not worse than the base (within the 5 % runs spread)", d, base_d, "sum",
+          1.05)
+    ratio("default look <= 0.8 x Audacious without visualiser", d, aud, "sum", 0.8)
     if d and floor and mpg:
         f = floor["sum"] + mpg["sum"]
         r = d["sum"] / f
         checks.append((f"default look <= 1.15 x (loop with XPending + mpg123): "
                        f"{d['sum']:.2f} / ({floor['sum']:.2f} + {mpg['sum']:.2f}) = {r:.2f}",
                        r <= 1.15))
-    if a and aud_vis:
-        r = a["sum"] / aud_vis["sum"]
-        checks.append((f"shipped animated look <= Audacious with its spectrum (both ~30 frames/s): "
-                       f"{a['sum']:.2f} / {aud_vis['sum']:.2f} = {r:.2f}", r <= 1.0))
+    ratio("shipped animated look <= Audacious with its spectrum (both ~30 frames/s)", a, aud_vis,
+          "sum", 1.0)
     for name, m in (("default", d), ("shipped animated", a)):
         if m:
             checks.append((f"{name} look peak RSS <= 13 MB: {m['rss']:.2f} MB", m["rss"] <= 13.0))
