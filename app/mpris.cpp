@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "app/mpris_internal.h"
 #include "app/player.h"
+#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/memory.h"
 
@@ -46,11 +46,7 @@ bool bus_has_work(sd_bus* bus) {
     uint64_t due = UINT64_MAX;
     if (sd_bus_get_timeout(bus, &due) <= 0 || due == UINT64_MAX) return false;
     if (due == 0) return true;
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t now =
-        static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
-    return now >= due;
+    return clock_now_us() >= due;
 }
 
 void drop_bus(Mpris* m, int error) {

@@ -1,10 +1,9 @@
 #include "app/pump.h"
 
-#include <ctime>
-
 #include "app/output_write.h"
 #include "app/track_join.h"
 #include "decoders/track.h"
+#include "foundation/clock.h"
 #include "input/task.h"
 #include "sontera/sontera.h"
 #include "ui/player_state.h"
@@ -15,12 +14,6 @@ constexpr uint32_t PUMP_ROOM_MS = 40;  // refill once this much ring time is fre
 constexpr uint32_t PUMP_DECODE_BUDGET_MS =
     15;  // track time decoded per run at most (plus one chunk)
 constexpr uint32_t PUMP_SLOW_TICK_MS = 500;
-
-uint64_t now_us() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
-}
 
 uint32_t frames_to_ms(int64_t frames, uint32_t rate) {
     return static_cast<uint32_t>(static_cast<long>(static_cast<double>(frames) * 1000.0 / rate));
@@ -49,7 +42,7 @@ bool decode(Player* player, Track* track, SonteraSink* sink, uint32_t start_ms) 
 }
 
 void redraw_tick(Player* player) {
-    uint64_t tick = now_us();
+    uint64_t tick = clock_now_us();
     if (player->redraw_tick_us != 0) {
         double interval = static_cast<double>(tick - player->redraw_tick_us);
         player->frame_interval_us = player->frame_interval_us == 0.0
@@ -59,7 +52,7 @@ void redraw_tick(Player* player) {
     player->redraw_tick_us = tick;
     if (player->redraw) {
         player->redraw(player);
-        player->gfx_us = static_cast<uint32_t>(now_us() - tick);
+        player->gfx_us = static_cast<uint32_t>(clock_now_us() - tick);
     }
 }
 
@@ -85,9 +78,9 @@ void audio_pump(Player* player) {
     const uint32_t room_ms =
         static_cast<uint32_t>(static_cast<long>(free_frames * 1000.0 / output->rate));
     if (room_ms > PUMP_ROOM_MS && player->playing) {
-        uint64_t began = now_us();
+        uint64_t began = clock_now_us();
         ended = decode(player, track, sink, start_ms);
-        player->dsp_us = static_cast<uint32_t>(now_us() - began);
+        player->dsp_us = static_cast<uint32_t>(clock_now_us() - began);
     }
 
     // A joined track is not yet heard: the position stays where the one before ended.

@@ -8,9 +8,9 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <ctime>
 #include <initializer_list>
 
+#include "foundation/clock.h"
 #include "foundation/memory.h"
 #include "imaging/image_decode.h"
 
@@ -21,12 +21,6 @@ namespace {
 // A progressive picture makes the decoder walk every block once per scan; real
 // encoders write a dozen scans, a crafted file could ask for thousands.
 constexpr int kMaxScans = 500;
-
-int64_t now_ns() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
 
 }  // namespace
 
@@ -127,13 +121,13 @@ bool step(JpegSlices* s, int64_t slice_ns, ImageStep* result) {
         *result = IMAGE_STEP_DONE;
         return true;
     }
-    const int64_t end = now_ns() + slice_ns;
+    const int64_t end = clock_now_ns() + slice_ns;
     bool more_time = true;
     while (s->scans && more_time) {
         // One call reads one marker or one row of blocks of the current scan.
         const int got = jpeg_consume_input(c);
         if (c->input_scan_number > kMaxScans) too_many_scans(s);
-        more_time = now_ns() < end;
+        more_time = clock_now_ns() < end;
         if (got == JPEG_REACHED_EOI || got == JPEG_SUSPENDED) {
             // The memory source ends every stream with an end marker of its own, so
             // nothing suspends; a stream that did would show what it has.
@@ -145,7 +139,7 @@ bool step(JpegSlices* s, int64_t slice_ns, ImageStep* result) {
         JSAMPROW row = s->image->pixels + size_t(c->output_scanline) * s->image->stride;
         s->cut = jpeg_read_scanlines(c, &row, 1) != 1;
         if (!s->cut && s->cmyk) cmyk_row_to_rgba(row, c->output_width);
-        more_time = now_ns() < end;
+        more_time = clock_now_ns() < end;
     }
     // What follows the last scan changes nothing we show: jpeg_finish_decompress is
     // not called.

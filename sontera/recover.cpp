@@ -10,8 +10,8 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
-#include <ctime>
 
+#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "sontera/sontera.h"
 
@@ -41,11 +41,8 @@ void mark_lost(SonteraSink* sink, uint64_t now_us) {
 }  // namespace
 
 uint64_t sontera_now_us() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
     // Never 0, which stands for "no failure yet".
-    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u +
-           1;
+    return clock_now_us() + 1;
 }
 
 void sontera_write_succeeded(SonteraSink* sink, uint64_t now_us) {
