@@ -45,10 +45,13 @@ bool bmp_truncated(const ImageDecode* job, int w, int h) {
 bool bmp_index_past_palette(const ImageDecode* job, int w, int h) {
     const uint8_t* b = job->bytes;
     if (job->length < 30 || b[0] != 'B' || b[1] != 'M') return false;
-    const int64_t header = le(b + 14, 4), offset = le(b + 10, 4);
+    // stb_image holds these two fields in an int and divides the larger header's
+    // palette size with a shift, so a header that overlaps the pixel offset counts
+    // as a negative palette (rounded down, not towards zero) and fills no colour.
+    const int64_t header = int32_t(le(b + 14, 4)), offset = int32_t(le(b + 10, 4));
     const uint32_t bpp = le(b + (header == 12 ? 24 : 28), 2);
     if (bpp != 1 && bpp != 4 && bpp != 8) return false;
-    const int64_t colours = header == 12 ? (offset - 14 - 24) / 3 : (offset - 14 - header) / 4;
+    const int64_t colours = header == 12 ? (offset - 14 - 24) / 3 : (offset - 14 - header) >> 2;
     if (colours <= 0) return colours < 0;  // none: stb_image refuses it itself
     if (colours >= int64_t(1) << bpp) return false;
     const uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;

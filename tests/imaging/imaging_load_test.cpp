@@ -192,6 +192,10 @@ TEST(ImageLoad, BrokenAndOversizedRefused) {
           1,   0,   0,  0, 1, 0, 4, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,    0, 0, 0,
           0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 9,  9, 9, 0, 7,  7, 7, 0, 0x1F, 0, 0, 0},
          "colour index past the palette"},
+        // The same picture whose pixels start inside its header: no colour at all.
+        {{'B', 'M', 56, 0, 0, 0, 0, 0, 0, 0, 52, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0,
+          4,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0x12, 0, 0, 0},
+         "colour index past the palette"},
         // 28 bytes: the short header of a 49196 x 206 picture and nothing more.
         {{'B', 'M', 0xca, 3, 0,    0xa5, 0,    0, 0, 0, 0x1a, 3, 0, 0,
           12,  0,   0,    0, 0x2c, 0xc0, 0xce, 0, 1, 0, 8,    0, 0, 0},
