@@ -457,17 +457,21 @@ with_cover("cover_png_cut", "cover.png", SMALL_PNG[:50], IMG_FILE)
 with_cover("cover_jpeg_dht_overrun", "cover.jpg", JPEG_DHT_OVERRUN, IMG_FILE + "Not a JPEG file")
 
 
-def jpeg_cover(*options):
-    return tool(["convert", "-size", "300x300", "-seed", "3", "plasma:", "-quality", "90", *options, "a.jpg"],
+def jpeg_cover(*options, size="300x300"):
+    return tool(["convert", "-size", size, "-seed", "3", "plasma:", "-quality", "90", *options, "a.jpg"],
                 b"", "unused", "a.jpg")
 
 
 BASELINE_JPEG = jpeg_cover()
 PROGRESSIVE_JPEG = jpeg_cover("-interlace", "Plane")
 # The shortest scan over and over: every repetition makes the decoder walk the picture.
-starts = [i for i in range(len(PROGRESSIVE_JPEG) - 1) if PROGRESSIVE_JPEG[i:i + 2] == b"\xff\xda"]
+# A small picture keeps the file under the size that is decoded in slices between
+# frames, so the warning comes at the load and not after the 0.1 s track has ended.
+SMALL_PROGRESSIVE = jpeg_cover("-interlace", "Plane", size="64x64")
+starts = [i for i in range(len(SMALL_PROGRESSIVE) - 1) if SMALL_PROGRESSIVE[i:i + 2] == b"\xff\xda"]
 start, end = min(zip(starts, starts[1:]), key=lambda se: se[1] - se[0])
-scans = PROGRESSIVE_JPEG[:end] + PROGRESSIVE_JPEG[start:end] * 600 + PROGRESSIVE_JPEG[end:]
+scans = SMALL_PROGRESSIVE[:end] + SMALL_PROGRESSIVE[start:end] * 600 + SMALL_PROGRESSIVE[end:]
+assert len(scans) < 256 * 1024
 first_scan = PROGRESSIVE_JPEG.index(b"\xff\xda")
 noisy = bytearray(PROGRESSIVE_JPEG)
 for i in range(first_scan + 40, len(noisy) - 2, 7):
